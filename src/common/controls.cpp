@@ -1,0 +1,64 @@
+#include "common/controls.h"
+
+#include "common/errors.h"
+
+namespace tarn {
+
+void ComboBox::setListIndex(int index) {
+  if (index < -1 || index >= listCount())
+    throw PlatformError(kErrInvalidProperty, "Invalid property value");
+  index_ = index;
+  if (index >= 0) text_ = items_[static_cast<size_t>(index)];
+  if (viewChanged) viewChanged();
+  if (onClick) onClick();
+}
+
+const std::string& ComboBox::list(int index) const {
+  static const std::string empty;
+  if (index < 0 || index >= listCount()) return empty;
+  return items_[static_cast<size_t>(index)];
+}
+
+void ComboBox::setText(const std::string& text) {
+  text_ = text;
+  index_ = find(text);
+  if (viewChanged) viewChanged();
+}
+
+void ComboBox::clear() {
+  items_.clear();
+  index_ = -1;
+  text_.clear();
+  if (viewChanged) viewChanged();
+}
+
+void ComboBox::addItem(const std::string& item) {
+  items_.push_back(item);
+  if (viewChanged) viewChanged();
+}
+
+void ComboBox::userEditText(const std::string& text) {
+  text_ = text;
+  index_ = find(text);
+}
+
+int ComboBox::find(const std::string& text) const {
+  for (size_t i = 0; i < items_.size(); ++i)
+    if (items_[i] == text) return static_cast<int>(i);
+  return -1;
+}
+
+void OptionButton::setValue(bool on) {
+  if (on) {
+    for (OptionButton* other : container_)
+      if (other != this && other->value_) other->assign(other->value_, false);
+  }
+  assign(value_, on);
+  if (on && onClick) onClick();
+}
+
+void OptionButton::group(std::initializer_list<OptionButton*> members) {
+  for (OptionButton* member : members) member->container_.assign(members.begin(), members.end());
+}
+
+}  // namespace tarn

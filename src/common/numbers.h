@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tarn {
+
+// The number a text begins with. Blanks, tabs and line feeds are ignored
+// wherever they stand; "." is always the decimal point; "&H" introduces a
+// hexadecimal number, unsigned when a closing "&" follows its digits.
+// A text that does not begin with a number gives 0.
+double TextToNumber(std::string_view text);
+
+// Conversions to 16- and 32-bit integers: nearest, halves to even. A value out
+// of range throws OverflowError, as the old runtime did.
+int16_t toInt16(double value);
+int32_t toInt32(double value);
+
+// Nearest whole number with halves away from zero (the number format "0").
+double roundHalfAway(double value);
+
+// " 100", "-25": one leading blank for numbers that are not negative.
+std::string digitText(double value);
+
+// The number with exactly `decimals` decimals and at least one digit before the
+// separator ("0.000" pattern), halves away from zero. The separator is the
+// user's (C locale's LC_NUMERIC) decimal point.
+std::string fixedText(double value, int decimals);
+
+// Upper-case hexadecimal text of the value taken as a 16-bit pattern, padded
+// with "0" on the left to `width` digits (-1 gives "FFFF").
+std::string hex16(int32_t value, int width = 1);
+
+}  // namespace tarn

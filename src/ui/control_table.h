@@ -1,0 +1,46 @@
+#pragma once
+
+#include <span>
+#include <string_view>
+
+namespace tarn {
+
+enum class ControlKind { Button, Option, Frame, Combo, DropDownList, TextBox, Label, Picture };
+enum class FontRole { Default, Proportional, Fixed };
+enum class Align { Left, Right };
+
+// One control of the window as designed: geometry in twips, relative to the
+// client area of its container ("" is the window).
+struct ControlSpec {
+  std::string_view name;
+  ControlKind kind;
+  std::string_view container;
+  std::string_view text;
+  int left, top, width, height;
+  int tab;
+  FontRole font = FontRole::Default;
+  bool border = false;     // single-line border
+  bool greyBack = false;   // light grey background (192, 192, 192)
+  bool autoSize = false;   // sized to fit its caption
+  Align align = Align::Left;
+};
+
+// The controls in tab order.
+std::span<const ControlSpec> controlTable();
+
+struct ClientArea {
+  int width, height;
+};
+ClientArea clientArea();
+
+inline constexpr int kPictureWidth = 6375;
+inline constexpr int kPictureHeight = 3435;
+
+// Designed fonts and the installed families to use in their place.
+inline constexpr std::string_view kProportionalFonts[] = {
+    "ＭＳ Ｐゴシック", "MS PGothic", "IPAPGothic", "Noto Sans CJK JP", "VL PGothic", "TakaoPGothic"};
+inline constexpr std::string_view kFixedFonts[] = {
+    "ＭＳ ゴシック", "MS Gothic", "IPAGothic", "Noto Sans Mono CJK JP", "VL Gothic", "TakaoGothic"};
+inline constexpr double kDesignedFontPoints = 9.75;
+
+}  // namespace tarn
