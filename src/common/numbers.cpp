@@ -29,7 +29,8 @@ class Cursor {
 
  private:
   void skip() {
-    while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\t' || text_[pos_] == '\n'))
+    while (pos_ < text_.size() &&
+           (text_[pos_] == ' ' || text_[pos_] == '\t' || text_[pos_] == '\n'))
       ++pos_;
   }
   std::string_view text_;
@@ -157,9 +158,8 @@ std::string fixedText(double value, int decimals) {
   const double scale = std::pow(10.0, decimals);
   const double rounded = std::round(value * scale) / scale;
   char buf[64];
-  auto [end, ec] =
-      std::to_chars(buf, buf + sizeof buf, rounded == 0 ? 0.0 : rounded, std::chars_format::fixed,
-                    decimals);
+  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, rounded == 0 ? 0.0 : rounded,
+                                 std::chars_format::fixed, decimals);
   if (ec != std::errc()) return "#";
   std::string text(buf, end);
   if (const auto dot = text.find('.'); dot != std::string::npos) text[dot] = decimalPoint();
@@ -168,7 +168,8 @@ std::string fixedText(double value, int decimals) {
 
 std::string hex16(int32_t value, int width) {
   char buf[8];
-  std::snprintf(buf, sizeof buf, "%0*X", width, static_cast<unsigned>(static_cast<uint16_t>(value)));
+  std::snprintf(buf, sizeof buf, "%0*X", width,
+                static_cast<unsigned>(static_cast<uint16_t>(value)));
   return buf;
 }
 

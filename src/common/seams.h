@@ -66,7 +66,7 @@ class Host {
   virtual ~Host() = default;
   virtual TwipSize screenSize() = 0;       // the whole primary screen
   virtual TwipSize windowOuterSize() = 0;  // the window with its frame and title bar
-  virtual void doEvents() = 0;   // one pass of pending window events
+  virtual void doEvents() = 0;             // one pass of pending window events
   virtual void endProgram() = 0;
   virtual std::string appFolder() = 0;
 };

@@ -61,7 +61,10 @@ void Form1::ComboCommPort_Click() {
   }
 }
 
-void Form1::MSComm1_PortLost() { dropPort(link_texts::kPortLost); }
+void Form1::MSComm1_PortLost() {
+  // A handler that met the failure first has already said so.
+  if (state.PortReady) dropPort(link_texts::kPortLost);
+}
 
 void Form1::dropPort(const std::string& why) {
   try {

@@ -70,10 +70,10 @@ constexpr auto kCommon = std::to_array<ControlSpec>({
     S("Combo1", K::Combo, "Frame2", "---", 180, 420, 1335, 315, 15, F::Proportional),
     S("Command6", K::Button, "Frame2", "設定", 1620, 360, 735, 435, 16),
     S("Command29", K::Button, "Frame2", "読出し", 2400, 360, 735, 435, 17),
-    bordered(kSolo ? S("Label1", K::Label, "Frame2", "Label1", 180, 960, 2535, 315, 18,
-                       F::Proportional)
-                   : S("Label1", K::Label, "", "Label1", 540, 5820, 3135, 315, 18, F::Proportional),
-             false),
+    bordered(
+        kSolo ? S("Label1", K::Label, "Frame2", "Label1", 180, 960, 2535, 315, 18, F::Proportional)
+              : S("Label1", K::Label, "", "Label1", 540, 5820, 3135, 315, 18, F::Proportional),
+        false),
 });
 
 constexpr auto kTable = [] {

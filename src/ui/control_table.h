@@ -19,9 +19,9 @@ struct ControlSpec {
   int left, top, width, height;
   int tab;
   FontRole font = FontRole::Default;
-  bool border = false;     // single-line border
-  bool greyBack = false;   // light grey background (192, 192, 192)
-  bool autoSize = false;   // sized to fit its caption
+  bool border = false;    // single-line border
+  bool greyBack = false;  // light grey background (192, 192, 192)
+  bool autoSize = false;  // sized to fit its caption
   Align align = Align::Left;
 };
 
@@ -37,8 +37,9 @@ inline constexpr int kPictureWidth = 6375;
 inline constexpr int kPictureHeight = 3435;
 
 // Designed fonts and the installed families to use in their place.
-inline constexpr std::string_view kProportionalFonts[] = {
-    "ＭＳ Ｐゴシック", "MS PGothic", "IPAPGothic", "Noto Sans CJK JP", "VL PGothic", "TakaoPGothic"};
+inline constexpr std::string_view kProportionalFonts[] = {"ＭＳ Ｐゴシック", "MS PGothic",
+                                                          "IPAPGothic",      "Noto Sans CJK JP",
+                                                          "VL PGothic",      "TakaoPGothic"};
 inline constexpr std::string_view kFixedFonts[] = {
     "ＭＳ ゴシック", "MS Gothic", "IPAGothic", "Noto Sans Mono CJK JP", "VL Gothic", "TakaoGothic"};
 inline constexpr double kDesignedFontPoints = 9.75;

@@ -47,14 +47,14 @@ void Form1::wireEvents() {
 
 Control* Form1::control(std::string_view name) {
   const std::pair<std::string_view, Control*> controls[] = {
-      {"Status", &Status},       {"ComStatus", &ComStatus},         {"QuitB", &QuitB},
-      {"Button1", &Button1},     {"SendB2", &SendB2},               {"ComboCommPort", &ComboCommPort},
-      {"Combo2", &Combo2},       {"Text1", &Text1},                 {"Label2", &Label2},
-      {"Picture1", &Picture1},   {"Label3", &Label3},               {"Label4", &Label4},
-      {"Label5", &Label5},       {"Command1", &Command1},           {"Frame2", &Frame2},
-      {"Combo1", &Combo1},       {"Command6", &Command6},           {"Command29", &Command29},
-      {"Label1", &Label1},       {"Frame1", &Frame1},               {"Option1", &Option1},
-      {"Option2", &Option2},     {"Frame3", &Frame3},               {"Option3", &Option3},
+      {"Status", &Status},     {"ComStatus", &ComStatus}, {"QuitB", &QuitB},
+      {"Button1", &Button1},   {"SendB2", &SendB2},       {"ComboCommPort", &ComboCommPort},
+      {"Combo2", &Combo2},     {"Text1", &Text1},         {"Label2", &Label2},
+      {"Picture1", &Picture1}, {"Label3", &Label3},       {"Label4", &Label4},
+      {"Label5", &Label5},     {"Command1", &Command1},   {"Frame2", &Frame2},
+      {"Combo1", &Combo1},     {"Command6", &Command6},   {"Command29", &Command29},
+      {"Label1", &Label1},     {"Frame1", &Frame1},       {"Option1", &Option1},
+      {"Option2", &Option2},   {"Frame3", &Frame3},       {"Option3", &Option3},
       {"Option4", &Option4},
   };
   for (const auto& [controlName, pointer] : controls)
@@ -82,8 +82,10 @@ void Form1::Form_Load() {
 void Form1::FormToCenter() {
   const TwipSize screen = host_.screenSize();
   const TwipSize outer = host_.windowOuterSize();
-  Me.setTop(static_cast<float>((static_cast<float>(screen.height) - static_cast<float>(outer.height)) / 2.0f));
-  Me.setLeft(static_cast<float>((static_cast<float>(screen.width) - static_cast<float>(outer.width)) / 2.0f));
+  Me.setTop(static_cast<float>(
+      (static_cast<float>(screen.height) - static_cast<float>(outer.height)) / 2.0f));
+  Me.setLeft(static_cast<float>(
+      (static_cast<float>(screen.width) - static_cast<float>(outer.width)) / 2.0f));
 }
 
 void Form1::Option3_Click() {

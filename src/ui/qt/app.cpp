@@ -1,26 +1,16 @@
 #include "ui/qt/app.h"
 
 #include <QApplication>
-#include <QDateTime>
 #include <QScreen>
 #include <QStyle>
 
+#include "common/system_clock.h"
 #include "ui/form1.h"
 #include "ui/qt/main_window.h"
 #include "ui/qt/qt_serial.h"
 
 namespace tarn {
 namespace {
-
-class QtClock : public Clock {
- public:
-  SteadyTime now() override { return std::chrono::steady_clock::now(); }
-  LocalDateTime localNow() override {
-    const QDateTime t = QDateTime::currentDateTime();
-    return {t.date().year(), t.date().month(), t.date().day(),
-            t.time().hour(), t.time().minute(), t.time().second()};
-  }
-};
 
 class QtHost : public Host {
  public:
@@ -54,7 +44,7 @@ class QtHost : public Host {
 struct App::Parts {
   MainWindow window;
   QtSerial serial;
-  QtClock clock;
+  SystemClock clock;
   QtHost host{window};
   Form1 form{Seams{serial, clock, window.plot(), host}};
 };

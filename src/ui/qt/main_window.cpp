@@ -41,11 +41,15 @@ QFont designedFont(FontRole role, const QFont& fallback) {
 QString q(const std::string& text) { return QString::fromStdString(text); }
 
 QWidget* makeWidget(const ControlSpec& spec, QWidget* parent) {
-  const QString text = QString::fromUtf8(spec.text.data(), static_cast<qsizetype>(spec.text.size()));
+  const QString text =
+      QString::fromUtf8(spec.text.data(), static_cast<qsizetype>(spec.text.size()));
   switch (spec.kind) {
-    case ControlKind::Button: return new QPushButton(text, parent);
-    case ControlKind::Option: return new QRadioButton(text, parent);
-    case ControlKind::Frame: return new QGroupBox(text, parent);
+    case ControlKind::Button:
+      return new QPushButton(text, parent);
+    case ControlKind::Option:
+      return new QRadioButton(text, parent);
+    case ControlKind::Frame:
+      return new QGroupBox(text, parent);
     case ControlKind::Combo:
     case ControlKind::DropDownList: {
       auto* combo = new QComboBox(parent);
@@ -53,7 +57,8 @@ QWidget* makeWidget(const ControlSpec& spec, QWidget* parent) {
       combo->setInsertPolicy(QComboBox::NoInsert);
       return combo;
     }
-    case ControlKind::TextBox: return new QLineEdit(text, parent);
+    case ControlKind::TextBox:
+      return new QLineEdit(text, parent);
     case ControlKind::Label: {
       auto* label = new QLabel(text, parent);
       if (spec.border) label->setFrameStyle(QFrame::Box | QFrame::Plain);
@@ -67,7 +72,8 @@ QWidget* makeWidget(const ControlSpec& spec, QWidget* parent) {
                           Qt::AlignVCenter);
       return label;
     }
-    case ControlKind::Picture: break;
+    case ControlKind::Picture:
+      break;
   }
   return nullptr;
 }
@@ -154,7 +160,8 @@ void MainWindow::bindControl(const ControlSpec& spec, Form1& form) {
     }
   } else if (auto* t = dynamic_cast<TextBox*>(control)) {
     auto* edit = qobject_cast<QLineEdit*>(w);
-    connect(edit, &QLineEdit::textEdited, [t](const QString& text) { t->userEdit(text.toStdString()); });
+    connect(edit, &QLineEdit::textEdited,
+            [t](const QString& text) { t->userEdit(text.toStdString()); });
     t->viewChanged = [t, edit] {
       const QSignalBlocker block(edit);
       edit->setText(q(t->text()));

@@ -31,16 +31,26 @@ LineSettings parseSettings(const std::string& text) {
     throw invalid();
   }
   const std::string parity = parts[1];
-  if (parity == "N" || parity == "n") s.parity = QSerialPort::NoParity;
-  else if (parity == "E" || parity == "e") s.parity = QSerialPort::EvenParity;
-  else if (parity == "O" || parity == "o") s.parity = QSerialPort::OddParity;
-  else throw invalid();
-  if (parts[2] == "8") s.dataBits = QSerialPort::Data8;
-  else if (parts[2] == "7") s.dataBits = QSerialPort::Data7;
-  else throw invalid();
-  if (parts[3] == "1") s.stopBits = QSerialPort::OneStop;
-  else if (parts[3] == "2") s.stopBits = QSerialPort::TwoStop;
-  else throw invalid();
+  if (parity == "N" || parity == "n")
+    s.parity = QSerialPort::NoParity;
+  else if (parity == "E" || parity == "e")
+    s.parity = QSerialPort::EvenParity;
+  else if (parity == "O" || parity == "o")
+    s.parity = QSerialPort::OddParity;
+  else
+    throw invalid();
+  if (parts[2] == "8")
+    s.dataBits = QSerialPort::Data8;
+  else if (parts[2] == "7")
+    s.dataBits = QSerialPort::Data7;
+  else
+    throw invalid();
+  if (parts[3] == "1")
+    s.stopBits = QSerialPort::OneStop;
+  else if (parts[3] == "2")
+    s.stopBits = QSerialPort::TwoStop;
+  else
+    throw invalid();
   if (s.baud <= 0) throw invalid();
   return s;
 }
@@ -132,7 +142,8 @@ void QtSerial::output(const std::string& text) {
 void QtSerial::waitForInput(SteadyTime deadline) {
   requireOpen();
   if (port_.bytesAvailable() > 0) return;
-  const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+  const auto left =
+      std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
   if (left.count() > 0) port_.waitForReadyRead(static_cast<int>(left.count()));
 }
 

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "common/seams.h"
+
+namespace tarn {
+
+// The machine's monotonic clock and local time.
+class SystemClock : public Clock {
+ public:
+  SteadyTime now() override;
+  LocalDateTime localNow() override;
+};
+
+}  // namespace tarn

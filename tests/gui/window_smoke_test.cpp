@@ -1,0 +1,88 @@
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "common/model.h"
+#include "ui/control_table.h"
+#include "ui/form1.h"
+#include "ui/qt/app.h"
+#include "ui/qt/main_window.h"
+
+namespace tarn {
+namespace {
+
+QString shownText(QWidget* w) {
+  if (auto* b = qobject_cast<QPushButton*>(w)) return b->text();
+  if (auto* r = qobject_cast<QRadioButton*>(w)) return r->text();
+  if (auto* g = qobject_cast<QGroupBox*>(w)) return g->title();
+  if (auto* c = qobject_cast<QComboBox*>(w)) return c->currentText();
+  if (auto* e = qobject_cast<QLineEdit*>(w)) return e->text();
+  if (auto* l = qobject_cast<QLabel*>(w)) return l->text();
+  return {};
+}
+
+TEST(WindowSmoke, ControlsStartWithTheirTextsWhereTheyAreDesigned) {
+  App app;
+  MainWindow& window = app.window();
+  window.show();
+  const double tpp = twipsPerPixel();
+  EXPECT_EQ(window.width(), qRound(clientArea().width / tpp));
+  EXPECT_EQ(window.height(), qRound(clientArea().height / tpp));
+  EXPECT_EQ(window.windowTitle(), "Pellan(2) Demo");
+  for (const ControlSpec& spec : controlTable()) {
+    SCOPED_TRACE(std::string(spec.name));
+    QWidget* w = window.widget(std::string(spec.name));
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->parentWidget(), spec.container.empty()
+                                     ? static_cast<QWidget*>(&window)
+                                     : window.widget(std::string(spec.container)));
+    EXPECT_EQ(w->y(), qRound(spec.top / tpp));
+    if (!spec.autoSize) {
+      EXPECT_EQ(w->geometry(), QRect(qRound(spec.left / tpp), qRound(spec.top / tpp),
+                                     qRound(spec.width / tpp), qRound(spec.height / tpp)));
+    }
+    if (spec.kind != ControlKind::Picture) {
+      EXPECT_EQ(shownText(w), QString::fromUtf8(spec.text.data(), spec.text.size()));
+    }
+  }
+  auto* combo = qobject_cast<QComboBox*>(window.widget("ComboCommPort"));
+  EXPECT_EQ(combo->count(), 9);
+  EXPECT_EQ(combo->currentIndex(), 3);
+  EXPECT_FALSE(qobject_cast<QComboBox*>(window.widget("Combo2"))->isEditable());
+  EXPECT_TRUE(qobject_cast<QRadioButton*>(window.widget("Option1"))->isChecked());
+
+  QDir().mkpath(TARNVIEW_ARTIFACTS);
+  const QString shot =
+      QString(TARNVIEW_ARTIFACTS) + (kSolo ? "/tarnview_solo.png" : "/tarnview.png");
+  EXPECT_TRUE(window.grab().save(shot));
+}
+
+TEST(WindowSmoke, UserActionsReachTheHandlersAndCodeChangesReachTheWidgets) {
+  App app;
+  MainWindow& window = app.window();
+  Form1& form = app.form();
+  auto* text1 = qobject_cast<QLineEdit*>(window.widget("Text1"));
+  text1->setText("250");
+  emit text1->textEdited("250");
+  EXPECT_EQ(form.Text1.text(), "250");
+  form.Status.setText("COM Ready...");
+  EXPECT_EQ(qobject_cast<QLineEdit*>(window.widget("Status"))->text(), "COM Ready...");
+  if constexpr (!kSolo) {
+    qobject_cast<QRadioButton*>(window.widget("Option4"))->click();
+    EXPECT_EQ(window.windowTitle(), "Quorin(2) Demo");
+    EXPECT_TRUE(form.Option4.value());
+  }
+  auto* port = qobject_cast<QComboBox*>(window.widget("ComboCommPort"));
+  port->setEditText("COM12");
+  EXPECT_EQ(form.ComboCommPort.listIndex(), -1);
+  EXPECT_EQ(form.ComboCommPort.text(), "COM12");
+}
+
+}  // namespace
+}  // namespace tarn
