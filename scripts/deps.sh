@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the tests and the program need,
+# skipping those already present. Sourced by the run and test scripts.
+set -euo pipefail
+
+TARNVIEW_PACKAGES=(
+  cmake make g++ pkg-config
+  googletest libgtest-dev
+  qt6-base-dev libqt6serialport6-dev libgl-dev
+  fonts-ipafont-gothic
+  xvfb xauth
+)
+
+tarnview_install_deps() {
+  local missing=()
+  for pkg in "${TARNVIEW_PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  local sudo=()
+  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+  echo "Installing: ${missing[*]}"
+  "${sudo[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
