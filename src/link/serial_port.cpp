@@ -73,10 +73,7 @@ void Form1::dropPort(const std::string& why) {
     state.PortReady = false;  // the port is unusable either way
   }
   Button1.setCaption(link_texts::kConnect);
-  if constexpr (!kSolo) {
-    Option3.setEnabled(true);
-    Option4.setEnabled(true);
-  }
+  enableModelChoice(true);
   Status.setText(why);
 }
 

@@ -108,11 +108,22 @@ class Form1 {
   bool SendCommand(const std::string& command, std::string& reply, int16_t timeout);
   void StartReplyTimer(int16_t interval);
   void StopReplyTimer();
+  void FillRatesPellanSinc5();
+  void FillRatesPellanSinc3();
+  void FillRatesQuorinSinc5();
+  void FillRatesQuorinSinc3();
+  // The connect-and-check path of Button1.
+  void ConnectAndCheck();
+  // One exchange through CmdText and ReplyText with the 100 ms time-out.
+  bool Ask(const std::string& command);
+  // Sends the selected rate; true when the board took it.
+  bool SendRate();
 
  private:
   // Closes a port that failed under the program and shows the window as
   // disconnected, with the reason in the status line.
   void dropPort(const std::string& why);
+  void enableModelChoice(bool enabled);
   void applyControlTable();
   void wireEvents();
   Clock& clock_;
