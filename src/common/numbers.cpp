@@ -1,5 +1,6 @@
 #include "common/numbers.h"
 
+#include <algorithm>
 #include <charconv>
 #include <clocale>
 #include <cmath>
@@ -140,6 +141,12 @@ double TextToNumber(std::string_view text) {
 int16_t toInt16(double value) { return toInt<int16_t>(value); }
 int32_t toInt32(double value) { return toInt<int32_t>(value); }
 
+int32_t toInt32Clamped(double value) {
+  if (std::isnan(value)) return 0;
+  return toInt32(std::clamp(value, double{std::numeric_limits<int32_t>::min()},
+                            double{std::numeric_limits<int32_t>::max()}));
+}
+
 double roundHalfAway(double value) { return std::round(value); }
 
 std::string digitText(double value) {
@@ -151,7 +158,8 @@ std::string digitText(double value) {
     (void)ec;
     *end = '\0';
   }
-  return (value < 0 ? "-" : " ") + std::string(buf);
+  std::string text(1, value < 0 ? '-' : ' ');
+  return text += buf;
 }
 
 std::string fixedText(double value, int decimals) {

@@ -17,6 +17,9 @@ double TextToNumber(std::string_view text);
 int16_t toInt16(double value);
 int32_t toInt32(double value);
 
+// As toInt32, but a value out of range gives the nearest 32-bit value.
+int32_t toInt32Clamped(double value);
+
 // Nearest whole number with halves away from zero (the number format "0").
 double roundHalfAway(double value);
 

@@ -9,8 +9,9 @@
 namespace tarn {
 
 // The plot box: keeps what was drawn (in twips) and paints it scaled to the
-// widget, so the plot survives being covered and stays sharp on any screen.
-// Segments that continue one another in one colour become one polyline.
+// widget's device pixels, so the plot survives being covered and stays sharp
+// on any screen. Segments that continue one another in one colour become one
+// polyline with the same vertices.
 class PlotView : public QWidget, public DrawingSurface {
  public:
   PlotView(QWidget* parent, double twipsWide, double twipsHigh);
@@ -27,8 +28,12 @@ class PlotView : public QWidget, public DrawingSurface {
   void paintEvent(QPaintEvent* event) override;
 
  private:
+  void changed();
   double twipsWide_, twipsHigh_;
   std::vector<Trace> traces_;
+  // A plot arrives as tens of thousands of segments; one repaint request
+  // covers them all.
+  bool repaintPending_ = false;
 };
 
 }  // namespace tarn
