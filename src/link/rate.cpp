@@ -40,8 +40,9 @@ void Form1::Command6_Click() {
 bool Form1::SendRate() {
   // The last hexadecimal digit of the index as a 16-bit value: no selection
   // (-1, FFFF) sends "F".
-  const std::string hex = hex16(Combo1.listIndex());
-  return Ask("F" + hex.substr(hex.size() - 1)) && state.ReplyText.compare(0, 2, "OK") == 0;
+  std::string command = "F";
+  command += hex16(Combo1.listIndex()).back();
+  return Ask(command) && state.ReplyText.compare(0, 2, "OK") == 0;
 }
 
 }  // namespace tarn

@@ -75,6 +75,7 @@ void Form1::dropPort(const std::string& why) {
   Button1.setCaption(link_texts::kConnect);
   enableModelChoice(true);
   Status.setText(why);
+  AbandonMeasurement();
 }
 
 }  // namespace tarn

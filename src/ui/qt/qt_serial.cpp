@@ -58,11 +58,30 @@ LineSettings parseSettings(const std::string& text) {
 }  // namespace
 
 QtSerial::QtSerial() {
-  QObject::connect(&port_, &QSerialPort::readyRead, [this] {
-    if (rThreshold_ >= 1 && received) received();
-  });
+  QObject::connect(&port_, &QSerialPort::readyRead, [this] { notifyReceived(); });
   QObject::connect(&port_, &QSerialPort::errorOccurred,
                    [this](QSerialPort::SerialPortError error) { onError(error); });
+}
+
+// Handlers never nest: characters that arrive while the port is busy inside a
+// handler's call (a write, a read, a wait) are announced once that call has
+// returned to the event loop.
+void QtSerial::notifyReceived() {
+  if (rThreshold_ < 1 || !received) return;
+  if (busy_) {
+    deferNotification();
+    return;
+  }
+  received();
+}
+
+void QtSerial::deferNotification() {
+  if (deferred_) return;
+  deferred_ = true;
+  QTimer::singleShot(0, &port_, [this] {
+    deferred_ = false;
+    if (port_.isOpen() && port_.bytesAvailable() > 0) notifyReceived();
+  });
 }
 
 void QtSerial::onError(QSerialPort::SerialPortError error) {
@@ -125,11 +144,17 @@ void QtSerial::setHandshaking(int32_t mode) {
 }
 
 std::string QtSerial::input() {
+  const Busy busy(*this);
+  requireOpen();
+  // Take what the system holds for the port too, not only what the event
+  // loop has already moved into Qt's buffer.
+  port_.waitForReadyRead(0);
   requireOpen();
   return port_.readAll().toStdString();
 }
 
 void QtSerial::output(const std::string& text) {
+  const Busy busy(*this);
   requireOpen();
   port_.write(text.data(), static_cast<qint64>(text.size()));
   // Handlers do not return to the event loop while they wait for a reply, so
@@ -140,6 +165,7 @@ void QtSerial::output(const std::string& text) {
 }
 
 void QtSerial::waitForInput(SteadyTime deadline) {
+  const Busy busy(*this);
   requireOpen();
   if (port_.bytesAvailable() > 0) return;
   const auto left =

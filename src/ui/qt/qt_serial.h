@@ -36,11 +36,21 @@ class QtSerial : public SerialControl {
   void applySettings();
   void requireOpen() const;
   void onError(QSerialPort::SerialPortError error);
+  void notifyReceived();
+  void deferNotification();
+  struct Busy {
+    explicit Busy(QtSerial& s) : serial(s), was(s.busy_) { s.busy_ = true; }
+    ~Busy() { serial.busy_ = was; }
+    QtSerial& serial;
+    bool was;
+  };
 
   QSerialPort port_;
   int16_t number_ = 1;
   std::string settings_ = "9600,N,8,1";
   int16_t rThreshold_ = 0;
+  bool busy_ = false;
+  bool deferred_ = false;
 };
 
 }  // namespace tarn
