@@ -21,6 +21,7 @@ inline constexpr int kErrInvalidProperty = 380;
 inline constexpr int kErrPortOpen = 8005;
 inline constexpr int kErrPortIo = 8015;
 inline constexpr int kErrCancel = 32755;
+inline constexpr int kErrPathFileAccess = 75;
 
 class OverflowError : public PlatformError {
  public:

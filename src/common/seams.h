@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace tarn {
 
@@ -69,6 +70,52 @@ class Host {
   virtual void doEvents() = 0;             // one pass of pending window events
   virtual void endProgram() = 0;
   virtual std::string appFolder() = 0;
+};
+
+// Flags of the save dialog, as the old common dialog numbered them.
+inline constexpr int32_t kOfnOverwritePrompt = 0x2;  // ask before replacing a file
+inline constexpr int32_t kOfnHideReadOnly = 0x4;     // no read-only check box
+inline constexpr int32_t kOfnPathMustExist = 0x800;  // only a path in an existing folder
+
+// The save-file dialog CD1. The program sets the properties before each
+// showing; FileName holds the chosen full path afterwards and is offered again
+// at the next showing. A cancel throws PlatformError(kErrCancel) when
+// CancelError is set.
+class SaveDialog {
+ public:
+  virtual ~SaveDialog() = default;
+  virtual void ShowSave() = 0;
+
+  bool CancelError = false;
+  int32_t Flags = 0;
+  std::string Filter;  // "description | pattern" pairs, "|"-separated
+  std::string DialogTitle;
+  std::string InitDir;
+  std::string FileName;
+};
+
+enum class MsgButtons { Ok, YesNo };
+enum class MsgResult { Ok, Yes, No };
+
+// A message box with the platform's default title; returns the button pressed.
+class MsgBox {
+ public:
+  virtual ~MsgBox() = default;
+  virtual MsgResult show(const std::string& prompt, MsgButtons buttons) = 0;
+};
+
+// The files the program writes. Failures throw PlatformError.
+class FileStore {
+ public:
+  virtual ~FileStore() = default;
+  // Bytes held by the file at `path`, or -1 when there is none; opens nothing
+  // for writing.
+  virtual int64_t fileLength(const std::string& path) = 0;
+  // `bytes` become the whole content of the file in one step: after a failure
+  // the file is as it was before.
+  virtual void replaceFile(const std::string& path, std::string_view bytes) = 0;
+  virtual bool folderWritable(const std::string& folder) = 0;
+  virtual std::string homeFolder() = 0;
 };
 
 }  // namespace tarn

@@ -7,7 +7,13 @@
 namespace tarn {
 
 Form1::Form1(Seams seams)
-    : Picture1(seams.picture), MSComm1(seams.comm), clock_(seams.clock), host_(seams.host) {
+    : Picture1(seams.picture),
+      MSComm1(seams.comm),
+      CD1(seams.dialog),
+      clock_(seams.clock),
+      host_(seams.host),
+      msgBox_(seams.msgBox),
+      files_(seams.files) {
   for (const char* port : ui_texts::kComPorts) ComboCommPort.addItem(port);
   for (const char* channel : ui_texts::kChannels) Combo2.addItem(channel);
   OptionButton::group({&Option1, &Option2});
@@ -74,7 +80,7 @@ void Form1::Form_Load() {
   Combo2.setListIndex(0);
   ComboCommPort.setListIndex(3);
   state.PortReady = false;
-  state.LineEnd = "\r";
+  state.LineEnd = std::string(1, '\r');  // CR, code 13
   SendB2.setCaption(ui_texts::kStartMeasure);
   FormToCenter();
 }

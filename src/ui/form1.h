@@ -37,6 +37,9 @@ struct Seams {
   Clock& clock;
   DrawingSurface& picture;
   Host& host;
+  SaveDialog& dialog;
+  MsgBox& msgBox;
+  FileStore& files;
 };
 
 // The one window: every control, the shared state and every handler.
@@ -75,6 +78,7 @@ class Form1 {
   OptionButton Option4;
   Timer Timer1;
   SerialControl& MSComm1;
+  SaveDialog& CD1;
 
   FormState state;
 
@@ -100,6 +104,20 @@ class Form1 {
   // Public methods.
   void FormToCenter();
   void Graph();
+  void SaveDataFile(const std::string& path);
+  void mSaveDataFile(const std::string& path, const std::string& title);
+
+  // Sample values, peak-to-peak results and the plot's helpers: private
+  // operations, public for the tests.
+  double SampleValue(const std::string& text) const;
+  void MaxCh0();
+  void MaxCh1();
+  void MinCh0();
+  void MinCh1();
+  std::string UpdatePeakToPeak();
+  int32_t PlotMaximum() const;
+  int32_t PlotMinimum() const;
+  uint32_t TraceColor(int16_t n) const;
 
   // Private operations, public for the tests.
   void OpenPort();
@@ -118,6 +136,17 @@ class Form1 {
   bool Ask(const std::string& command);
   // Sends the selected rate; true when the board took it.
   bool SendRate();
+  // The two paths of SendB2 and the pieces they share with the reception.
+  void StartMeasurement();
+  void StopMeasurement();
+  void SendStopCommand();
+  // Keeps what arrived before an early end: ten or more records are drawn.
+  void KeepReceived();
+  // Ends a running measurement whose port failed under it.
+  void AbandonMeasurement();
+  void ReceiveRecords();
+  void FinishMeasurement(const char* heading);
+  void ChooseSaveFile();
 
  private:
   // Closes a port that failed under the program and shows the window as
@@ -128,6 +157,8 @@ class Form1 {
   void wireEvents();
   Clock& clock_;
   Host& host_;
+  MsgBox& msgBox_;
+  FileStore& files_;
 };
 
 }  // namespace tarn

@@ -51,6 +51,38 @@ void ScriptedPort::output(const std::string& text) {
   }
 }
 
+void ScriptedDialog::ShowSave() {
+  if (failure) throw *failure;
+  shown.push_back({CancelError, Flags, Filter, DialogTitle, InitDir, FileName});
+  std::optional<std::string> answer;
+  if (!answers.empty()) {
+    answer = answers.front();
+    answers.pop_front();
+  }
+  if (!answer) throw PlatformError(kErrCancel, "Cancel was selected.");
+  FileName = *answer;
+}
+
+MsgResult ScriptedMsgBox::show(const std::string& prompt, MsgButtons kind) {
+  prompts.push_back(prompt);
+  buttons.push_back(kind);
+  if (kind == MsgButtons::Ok) return MsgResult::Ok;
+  const MsgResult answer = answers.empty() ? MsgResult::No : answers.front();
+  if (!answers.empty()) answers.pop_front();
+  return answer;
+}
+
+int64_t MemoryFiles::fileLength(const std::string& path) {
+  if (unreadable.count(path)) throw PlatformError(kErrPathFileAccess, "Path/File access error");
+  const auto it = files.find(path);
+  return it == files.end() ? -1 : static_cast<int64_t>(it->second.size());
+}
+
+void MemoryFiles::replaceFile(const std::string& path, std::string_view bytes) {
+  if (failing.count(path)) throw PlatformError(kErrPathFileAccess, "Path/File access error");
+  files[path] = bytes;
+}
+
 void FormFixture::openPort() {
   form->OpenPort();
   port.written.clear();

@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -124,15 +125,57 @@ class FakeHost : public Host {
   std::string folder = "/tmp";
 };
 
+// The save dialog: each showing records the properties it was shown with and
+// takes the next answer, a path that is typed and accepted or a cancel
+// (nullopt, also when no answer is left).
+class ScriptedDialog : public SaveDialog {
+ public:
+  void ShowSave() override;
+  std::deque<std::optional<std::string>> answers;
+  std::optional<PlatformError> failure;  // thrown instead of showing
+  struct Shown {
+    bool cancelError;
+    int32_t flags;
+    std::string filter, title, initDir, fileName;
+    bool operator==(const Shown&) const = default;
+  };
+  std::vector<Shown> shown;  // the properties at each showing
+};
+
+class ScriptedMsgBox : public MsgBox {
+ public:
+  MsgResult show(const std::string& prompt, MsgButtons kind) override;
+  std::deque<MsgResult> answers;  // for Yes/No questions; No when none is left
+  std::vector<std::string> prompts;
+  std::vector<MsgButtons> buttons;
+};
+
+// Files in memory; a path in `failing` cannot be written (a full disk, a
+// read-only folder) and one in `unreadable` cannot be examined.
+class MemoryFiles : public FileStore {
+ public:
+  int64_t fileLength(const std::string& path) override;
+  void replaceFile(const std::string& path, std::string_view bytes) override;
+  bool folderWritable(const std::string& folder) override { return !readOnly.count(folder); }
+  std::string homeFolder() override { return home; }
+  std::map<std::string, std::string> files;
+  std::set<std::string> failing, unreadable, readOnly;
+  std::string home = "/home/user";
+};
+
 // A Form1 with scripted seams, loaded as at start-up.
 struct FormFixture {
   FakeClock clock;
   ScriptedPort port{clock};
   RecordingSurface surface;
   FakeHost host;
+  ScriptedDialog dialog;
+  ScriptedMsgBox msgBox;
+  MemoryFiles files;
   std::unique_ptr<Form1> form;
 
-  FormFixture() : form(std::make_unique<Form1>(Seams{port, clock, surface, host})) {
+  FormFixture()
+      : form(std::make_unique<Form1>(Seams{port, clock, surface, host, dialog, msgBox, files})) {
     form->Form_Load();
   }
   // Opens the port as a successful connection would leave it.

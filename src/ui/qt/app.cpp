@@ -7,6 +7,7 @@
 #include "common/system_clock.h"
 #include "ui/form1.h"
 #include "ui/qt/main_window.h"
+#include "ui/qt/qt_datafile.h"
 #include "ui/qt/qt_serial.h"
 
 namespace tarn {
@@ -46,7 +47,10 @@ struct App::Parts {
   QtSerial serial;
   SystemClock clock;
   QtHost host{window};
-  Form1 form{Seams{serial, clock, window.plot(), host}};
+  QtSaveDialog dialog{window};
+  QtMsgBox msgBox{window};
+  QtFileStore files;
+  Form1 form{Seams{serial, clock, window.plot(), host, dialog, msgBox, files}};
 };
 
 App::App() : parts_(std::make_unique<Parts>()) {
