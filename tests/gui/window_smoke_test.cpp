@@ -9,6 +9,7 @@
 #include <QRadioButton>
 
 #include "common/model.h"
+#include "support/pty_peer.h"
 #include "ui/control_table.h"
 #include "ui/form1.h"
 #include "ui/qt/app.h"
@@ -82,6 +83,18 @@ TEST(WindowSmoke, UserActionsReachTheHandlersAndCodeChangesReachTheWidgets) {
   port->setEditText("COM12");
   EXPECT_EQ(form.ComboCommPort.listIndex(), -1);
   EXPECT_EQ(form.ComboCommPort.text(), "COM12");
+}
+
+TEST(WindowSmoke, ClosingTheWindowReleasesThePort) {
+  test::PtyPeer peer([](const std::string&) { return std::string(); });
+  peer.mapTo(4);
+  App app;
+  app.form().OpenPort();
+  ASSERT_TRUE(app.form().MSComm1.portOpen());
+  app.window().show();
+  app.window().close();
+  EXPECT_FALSE(app.form().MSComm1.portOpen());
+  EXPECT_FALSE(app.form().state.PortReady);
 }
 
 }  // namespace
