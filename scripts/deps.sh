@@ -6,7 +6,7 @@ set -euo pipefail
 TARNVIEW_PACKAGES=(
   cmake make g++ pkg-config
   googletest libgtest-dev
-  qt6-base-dev libqt6serialport6-dev libgl-dev
+  qt6-base-dev qt6-serialport-dev libgl-dev
   fonts-ipafont-gothic
   xvfb xauth
 )
