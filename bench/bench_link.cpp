@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "figures.h"
 #include "support/board_process.h"
 #include "support/pty_peer.h"
 #include "ui/form1.h"
@@ -31,6 +32,8 @@ Stats stats(std::vector<double> ms) {
 void print(const char* what, const Stats& s) {
   std::printf("%-44s mean %8.3f ms  p50 %8.3f  p99 %8.3f  max %8.3f\n", what, s.mean, s.p50, s.p99,
               s.max);
+  bench::figure(std::string(what) + ": mean", s.mean, "ms");
+  bench::figure(std::string(what) + ": p99", s.p99, "ms");
 }
 
 template <typename F>

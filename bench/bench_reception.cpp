@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "figures.h"
 #include "support/board_process.h"
 #include "support/fakes.h"
 #include "support/pump.h"
@@ -49,6 +50,8 @@ void handlerAlone(size_t chunk) {
       "handler alone, reads of %5zu chars: %8.1f M chars/s (%.1f ms for %zu chars, "
       "summary and plot included)\n",
       chunk, stream.size() / best / 1e6, best * 1e3, stream.size());
+  bench::figure("handler alone, reads of " + std::to_string(chunk) + " chars",
+                stream.size() / best / 1e6, "M chars/s");
 }
 
 // A whole measurement against the simulated board through the window.
@@ -70,6 +73,13 @@ void endToEnd(const char* label, std::vector<std::string> boardArgs, int count) 
   std::printf("%-34s %6d records: %7.3f s, wire time %7.3f s, ratio %.4f, CPU %.3f s (%.1f %%)%s\n",
               label, w.state.SampleIndex, took, wire, took / wire, cpu, 100 * cpu / took,
               w.state.SampleIndex == count ? "" : "  INCOMPLETE");
+  const std::string what = std::string(label) + ", " + std::to_string(count) + " records";
+  bench::figure(what + ": time", took, "s");
+  bench::figure(what + ": reception", count * 13 / took, "chars/s");
+  bench::figure(what + ": time / wire time", took / wire, "ratio");
+  bench::figure(what + ": CPU", 100 * cpu / took, "% of a core");
+  if (w.state.SampleIndex != count)
+    bench::figure(what + ": INCOMPLETE", w.state.SampleIndex, "records");
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The stream handler on an arbitrary byte stream cut into arbitrary reads: it
-// must never crash or store past the table, and the records must be the same
-// as when the stream arrives in one piece.
+// must never crash or store past the table, and the records, the status line
+// and the plot must be the same as when the stream arrives in one piece.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -13,8 +14,9 @@ namespace {
 struct Outcome {
   int32_t index;
   bool measuring;
-  std::string rx;
+  std::string rx, status;
   std::vector<tarn::SampleRecord> records;
+  std::vector<float> plot;
 };
 
 // One window for the whole run: every start resets what a measurement uses.
@@ -31,6 +33,7 @@ tarn::test::FormFixture& window() {
 Outcome receive(uint8_t setup, const std::string& stream, const std::vector<size_t>& cuts) {
   tarn::test::FormFixture& f = window();
   f.port.pending.clear();
+  f.port.written.clear();  // the port records what is sent; millions of runs would pile it up
   f.form->SendB2.setCaption("測定開始");
   (setup & 1 ? f.form->Option2 : f.form->Option1).setValue(true);
   f.form->Combo2.setListIndex((setup >> 1) % 3);
@@ -45,7 +48,10 @@ Outcome receive(uint8_t setup, const std::string& stream, const std::vector<size
   while (!f.port.pending.empty()) f.form->MSComm1_OnComm();
   const tarn::FormState& s = f.form->state;
   if (s.SampleIndex > tarn::kSampleEntries) std::abort();
-  Outcome out{s.SampleIndex, s.Measuring, s.RxBuffer, {}};
+  Outcome out{s.SampleIndex, s.Measuring, s.RxBuffer, f.form->Status.text(), {}, {}};
+  for (const auto& segment : f.surface.segments)
+    out.plot.insert(out.plot.end(), {segment.x1, segment.y1, segment.x2, segment.y2,
+                                     static_cast<float>(segment.color)});
   // Only the fields of the measured channels belong to this measurement.
   for (int32_t i = 0; i < s.SampleIndex; ++i) {
     tarn::SampleRecord record = s.Samples[static_cast<size_t>(i)];
@@ -67,7 +73,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if ((static_cast<uint8_t>(stream[i]) ^ cutSeed) % 5 == 0) cuts.push_back(i);
   const Outcome whole = receive(setup, stream, {});
   const Outcome pieces = receive(setup, stream, cuts);
-  if (whole.index != pieces.index || whole.measuring != pieces.measuring || whole.rx != pieces.rx)
+  if (whole.index != pieces.index || whole.measuring != pieces.measuring || whole.rx != pieces.rx ||
+      whole.status != pieces.status)
+    std::abort();
+  // The same segments in the same order (a plot holds no NaN).
+  if (whole.plot.size() != pieces.plot.size() ||
+      !std::equal(whole.plot.begin(), whole.plot.end(), pieces.plot.begin()))
     std::abort();
   for (size_t i = 0; i < whole.records.size(); ++i)
     if (whole.records[i].field != pieces.records[i].field) std::abort();

@@ -76,15 +76,72 @@ constexpr auto kCommon = std::to_array<ControlSpec>({
         false),
 });
 
+struct Spoken {
+  std::string_view control, name, description;
+};
+
+// Names for the controls whose shown text is a value, not a caption, and what
+// every control is for, in the user's language with the English meaning.
+constexpr Spoken kSpoken[] = {
+    {"Status", "状態 (status)",
+     "接続と測定の結果のメッセージ (messages about the connection and the measurement)"},
+    {"ComStatus", "ポートの状態 (port status)",
+     "COM ポートの状態と通信設定 (port state and line settings)"},
+    {"QuitB", "", "ポートを閉じてプログラムを終了します (close the port and quit)"},
+    {"Button1", "",
+     "ボードに接続して応答を確かめます。接続中はポートを閉じます (connect and check the board, or "
+     "close the port)"},
+    {"SendB2", "",
+     "測定を開始します。測定中は停止します (start a measurement; stops a running one)"},
+    {"ComboCommPort", "COM ポート (serial port)",
+     "ボードをつないだポート。番号の入力もできます (the board's port; a name can be typed)"},
+    {"Combo2", "チャンネル (channels)", "測定するチャンネル (channels to measure)"},
+    {"Text1", "データ個数 (number of samples)",
+     "測定するデータの個数、0 から 65535 (number of samples, 0 to 65535)"},
+    {"Label2", "", "データ個数の見出し (caption of the number of samples)"},
+    {"Picture1", "波形 (waveform plot)",
+     "測定したデータの波形。CH0 は青、CH1 は赤 (the measured waveform; CH0 blue, CH1 red)"},
+    {"Label3", "目盛り 上端 (top of the scale)", "グラフの上端の値 (value at the top of the plot)"},
+    {"Label4", "目盛り 中央 (middle of the scale)",
+     "グラフの中央の値 (value at the middle of the plot)"},
+    {"Label5", "目盛り 下端 (bottom of the scale)",
+     "グラフの下端の値 (value at the bottom of the plot)"},
+    {"Command1", "",
+     "測定したデータを CSV ファイルに保存します (save the measurement as a CSV file)"},
+    {"Frame2", "", "出力データレートの読出しと設定 (read and set the output data rate)"},
+    {"Combo1", "出力データレート (output data rate)",
+     "ボードの出力データレート (the board's output data rate)"},
+    {"Command6", "", "選んだデータレートをボードに設定します (set the chosen rate on the board)"},
+    {"Command29", "", "ボードのデータレートを読み出します (read the board's rate)"},
+    {"Label1", "ボードの設定 (board settings)",
+     kSolo ? "入力範囲とフィルタ (input range and filter)"
+           : "入力範囲、リファレンスとフィルタ (input range, reference and filter)"},
+    {"Frame1", "", "測定データの形式 (data format)"},
+    {"Option1", "", "16 進数のデータ (raw hexadecimal data)"},
+    {"Option2", "", "ミリボルト単位のデータ (data in millivolts)"},
+    {"Frame3", "", "ボードの機種 (board model)"},
+    {"Option3", "", "Pellan2 ボード、115200 baud (Pellan2 board)"},
+    {"Option4", "", "Quorin2 ボード、38400 baud (Quorin2 board)"},
+};
+
+constexpr ControlSpec spoken(ControlSpec control) {
+  for (const Spoken& s : kSpoken) {
+    if (s.control != control.name) continue;
+    control.accessibleName = s.name;
+    control.accessibleDescription = s.description;
+  }
+  return control;
+}
+
 constexpr auto kTable = [] {
   constexpr size_t extra = kSolo ? std::size(kSoloOnly) : std::size(kTwoModelOnly);
   std::array<ControlSpec, kCommon.size() + extra> table{};
   size_t n = 0;
-  for (const auto& spec : kCommon) table[n++] = spec;
+  for (const auto& spec : kCommon) table[n++] = spoken(spec);
   if constexpr (kSolo) {
-    for (const auto& spec : kSoloOnly) table[n++] = spec;
+    for (const auto& spec : kSoloOnly) table[n++] = spoken(spec);
   } else {
-    for (const auto& spec : kTwoModelOnly) table[n++] = spec;
+    for (const auto& spec : kTwoModelOnly) table[n++] = spoken(spec);
   }
   return table;
 }();
@@ -92,6 +149,15 @@ constexpr auto kTable = [] {
 }  // namespace
 
 std::span<const ControlSpec> controlTable() { return kTable; }
+
+std::string spokenName(const ControlSpec& control, std::string_view shown) {
+  if (control.accessibleName.empty()) return std::string(shown);
+  std::string name(control.accessibleName);
+  if (control.kind == ControlKind::Label || control.kind == ControlKind::Combo ||
+      control.kind == ControlKind::DropDownList)
+    name.append(": ").append(shown);
+  return name;
+}
 
 ClientArea clientArea() { return {7830, pick(7620, 7470)}; }
 

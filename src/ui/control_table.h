@@ -1,6 +1,7 @@
 #pragma once
 
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace tarn {
@@ -23,10 +24,20 @@ struct ControlSpec {
   bool greyBack = false;  // light grey background (192, 192, 192)
   bool autoSize = false;  // sized to fit its caption
   Align align = Align::Left;
+  // What a screen reader says: the name ("" where the caption names the
+  // control, so it follows a changing caption) and what the control is for.
+  std::string_view accessibleName = {};
+  std::string_view accessibleDescription = {};
 };
 
 // The controls in tab order.
 std::span<const ControlSpec> controlTable();
+
+// The name a screen reader reads for a control showing `shown`: the caption
+// where the table names none; for a combo box, and for a label that shows a
+// value (the scale, the port state, the board's settings), its name followed
+// by that value.
+std::string spokenName(const ControlSpec& control, std::string_view shown);
 
 struct ClientArea {
   int width, height;

@@ -56,28 +56,5 @@ TEST(ConnectionWithBoard, EachModelAndFilterConnectsReadsAndSetsTheRate) {
   }
 }
 
-TEST(ConnectionWithBoard, SilentAndSlowBoards) {
-  const char* board = kSolo ? "pellan" : "pellan2";
-  {
-    SCOPED_TRACE("silent");
-    BoardProcess silent({"--model", board, "--silent"});
-    App app;
-    Form1& w = app.form();
-    w.Button1.userClick();
-    EXPECT_EQ(w.Status.text(), kSolo ? "Pellanが応答しませんでした" : "AD7172が応答しませんでした");
-    EXPECT_EQ(w.Button1.caption(), "閉じる");
-    w.Button1.userClick();  // the window still answers: this click disconnects
-    EXPECT_EQ(w.Button1.caption(), "接続確認");
-    EXPECT_FALSE(w.MSComm1.portOpen());
-  }
-  {
-    SCOPED_TRACE("one character at a time");
-    BoardProcess slow({"--model", board, "--trickle"});
-    App app;
-    app.form().Button1.userClick();
-    EXPECT_EQ(app.form().Status.text(), "データレート読出しました");
-  }
-}
-
 }  // namespace
 }  // namespace tarn

@@ -94,44 +94,6 @@ TEST(MeasurementWithBoard, StopMidStreamThenMeasureAgain) {
   EXPECT_EQ(w.Status.text().rfind("測定終了... CH0[digit pp]=", 0), 0u) << w.Status.text();
 }
 
-TEST(MeasurementWithBoard, BoardFaults) {
-  if constexpr (!kSolo) {
-    SCOPED_TRACE("refusal");
-    BoardSession s({"--refuse"});
-    s.start(100, true, 0);
-    ASSERT_TRUE(s.finish());
-    EXPECT_EQ(s.app.form().Status.text(), "測定開始エラー... ");
-    EXPECT_EQ(s.app.form().state.SampleIndex, 0);
-  }
-  {
-    SCOPED_TRACE("dropped characters leave the last record short; the user stops");
-    BoardSession s({"--drop-every", "1000"});
-    Form1& w = s.app.form();
-    s.start(400, true, 0);
-    ASSERT_TRUE(
-        pumpUntil([&] { return w.state.SampleIndex == 399 && w.state.RxBuffer.size() == 5; }));
-    EXPECT_TRUE(w.state.Measuring);
-    w.SendB2.userClick();
-    EXPECT_EQ(w.Status.text(), "測定停止しました");
-    EXPECT_EQ(w.state.SampleCount, kSolo ? 400 : 399);
-  }
-  {
-    SCOPED_TRACE("cable pulled mid-stream");
-    BoardSession s({"--unplug-after", "120"});
-    Form1& w = s.app.form();
-    s.start(1000, true, 0);
-    ASSERT_TRUE(s.finish());
-    ASSERT_TRUE(pumpUntil([&] { return !w.MSComm1.portOpen(); }));
-    EXPECT_EQ(w.Status.text(), "COMポートが切断されました。測定を中止しました (受信 120 個)");
-    EXPECT_EQ(w.Button1.caption(), "接続確認");
-    EXPECT_FALSE(w.state.PortReady);
-    EXPECT_EQ(w.state.SampleIndex, 120) << "every record that arrived is kept";
-    EXPECT_EQ(s.app.window().plot().traces().empty(), kSolo);
-    w.Button1.userClick();  // the window still answers; the board is gone
-    EXPECT_EQ(w.ComStatus.caption(), "COM Open 失敗 ...");
-  }
-}
-
 TEST(MeasurementWithBoard, FullTableOfTwoChannelRecordsUnpaced) {
   BoardSession s;
   s.start(65535, true, 2);

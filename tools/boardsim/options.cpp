@@ -118,6 +118,10 @@ const OptionDef kOptionDefs[] = {
      [](Options& o, std::string_view v) { o.board.drop_every = Number(v, 2u, UINT32_MAX); }},
     {"--unplug-after", "N", "fault: close the device after N records and exit",
      [](Options& o, std::string_view v) { o.unplug_after = Number<uint64_t>(v, 1, UINT64_MAX); }},
+    {"--unplug-at-command", "N", "fault: close the device when command line N arrives, and exit",
+     [](Options& o, std::string_view v) {
+       o.unplug_at_command = Number<uint64_t>(v, 1, UINT64_MAX);
+     }},
     {"--garbage-every", "N", "fault: replace every Nth record by garbage of its length",
      [](Options& o, std::string_view v) { o.board.garbage_every = Number(v, 1u, UINT32_MAX); }},
     {"--help", "", "show this help", [](Options& o, std::string_view) { o.help = true; }},

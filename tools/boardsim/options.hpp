@@ -22,8 +22,9 @@ struct Options {
   bool silent = false;
   bool trickle = false;
   int reply_delay_ms = 0;
-  std::string stray;          // sent before every reply
-  uint64_t unplug_after = 0;  // records; 0 = never
+  std::string stray;               // sent before every reply
+  uint64_t unplug_after = 0;       // records; 0 = never
+  uint64_t unplug_at_command = 0;  // command lines; 0 = never
 };
 
 class UsageError : public std::runtime_error {

@@ -145,8 +145,10 @@ class Server {
   Clock::time_point line_free_;
   Clock::time_point stream_start_;
   double period_ = 0;
-  uint64_t records_ = 0;  // of the running stream
-  uint64_t total_ = 0;    // of the session, for the unplug fault
+  uint64_t records_ = 0;   // of the running stream
+  uint64_t total_ = 0;     // of the session, for the unplug fault
+  uint64_t commands_ = 0;  // non-empty command lines of the session
+  bool pulled_ = false;    // the command that unplugs has arrived
 };
 
 int Server::Run() {
@@ -159,6 +161,11 @@ int Server::Run() {
       WaitDelivered();
       std::fprintf(stderr, "tarnboard: unplugged after %llu records\n",
                    static_cast<unsigned long long>(total_));
+      return 0;
+    }
+    if (pulled_) {
+      std::fprintf(stderr, "tarnboard: unplugged at command %llu\n",
+                   static_cast<unsigned long long>(commands_));
       return 0;
     }
     pollfd fds[] = {{port_.fd.get(), static_cast<short>(POLLIN | (out_.empty() ? 0 : POLLOUT)), 0},
@@ -217,6 +224,12 @@ bool Server::Receive() {
 }
 
 void Server::Handle(std::string_view line, Clock::time_point now) {
+  if (pulled_) return;
+  // The bare CR a host sends to resynchronise the line is no command.
+  if (!line.empty() && ++commands_ == options_.unplug_at_command) {
+    pulled_ = true;
+    return;
+  }
   if (options_.silent) return;
   const Response response = board_.Command(line);
   if (response.stream == StreamChange::kStarted) {

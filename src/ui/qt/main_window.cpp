@@ -13,6 +13,7 @@
 #include <QSignalBlocker>
 
 #include "ui/form1.h"
+#include "ui/qt/accessibility.h"
 
 namespace tarn {
 namespace {
@@ -38,14 +39,19 @@ QFont designedFont(FontRole role, const QFont& fallback) {
   return font;
 }
 
-QString q(const std::string& text) { return QString::fromStdString(text); }
+QString q(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 QWidget* makeWidget(const ControlSpec& spec, QWidget* parent) {
-  const QString text =
-      QString::fromUtf8(spec.text.data(), static_cast<qsizetype>(spec.text.size()));
+  const QString text = q(spec.text);
   switch (spec.kind) {
-    case ControlKind::Button:
-      return new QPushButton(text, parent);
+    case ControlKind::Button: {
+      auto* button = new QPushButton(text, parent);
+      // Enter presses the focused button, as Space does.
+      button->setAutoDefault(true);
+      return button;
+    }
     case ControlKind::Option:
       return new QRadioButton(text, parent);
     case ControlKind::Frame:
@@ -94,7 +100,10 @@ double twipsPerPixel() {
   return 1440.0 / (dpi > 0 ? dpi : 96.0);
 }
 
-MainWindow::MainWindow() { build(); }
+MainWindow::MainWindow() {
+  installAccessibility();
+  build();
+}
 
 void MainWindow::build() {
   QFont windowFont = designedFont(FontRole::Proportional, font());
@@ -107,8 +116,15 @@ void MainWindow::build() {
     QWidget* w = spec.kind == ControlKind::Picture
                      ? (plot_ = new PlotView(parent, spec.width, spec.height))
                      : makeWidget(spec, parent);
-    w->setObjectName(QString::fromUtf8(spec.name.data(), static_cast<qsizetype>(spec.name.size())));
+    w->setObjectName(q(spec.name));
     w->setFont(designedFont(spec.font, windowFont));
+    // Captioned controls are named by their caption, which Qt reads live.
+    if (!spec.accessibleName.empty()) w->setAccessibleName(q(spec.accessibleName));
+    w->setAccessibleDescription(q(spec.accessibleDescription));
+    if (auto* combo = qobject_cast<QComboBox*>(w); combo && combo->lineEdit()) {
+      combo->lineEdit()->setAccessibleName(q(spec.accessibleName));
+      combo->lineEdit()->setAccessibleDescription(q(spec.accessibleDescription));
+    }
     w->setGeometry(px(spec.left), px(spec.top), px(spec.width), px(spec.height));
     if (spec.kind == ControlKind::Label || spec.kind == ControlKind::Frame ||
         spec.kind == ControlKind::Picture)
@@ -154,6 +170,7 @@ void MainWindow::bindControl(const ControlSpec& spec, Form1& form) {
       c->viewChanged = [c, label, spec] {
         label->setText(q(c->caption()));
         if (spec.autoSize) fitLabel(label, spec);
+        label->setAccessibleName(q(spokenName(spec, c->caption())));
       };
     } else if (auto* frame = qobject_cast<QGroupBox*>(w)) {
       c->viewChanged = [c, frame] { frame->setTitle(q(c->caption())); };
@@ -173,7 +190,10 @@ void MainWindow::bindControl(const ControlSpec& spec, Form1& form) {
     if (combo->isEditable())
       connect(combo, &QComboBox::editTextChanged,
               [cb](const QString& text) { cb->userEditText(text.toStdString()); });
-    cb->viewChanged = [cb, combo] {
+    connect(combo, &QComboBox::currentTextChanged, [combo, spec](const QString& text) {
+      combo->setAccessibleName(q(spokenName(spec, text.toStdString())));
+    });
+    cb->viewChanged = [cb, combo, spec] {
       const QSignalBlocker block(combo);
       if (combo->count() != cb->listCount()) {
         combo->clear();
@@ -182,6 +202,7 @@ void MainWindow::bindControl(const ControlSpec& spec, Form1& form) {
       combo->setCurrentIndex(cb->listIndex());
       if (combo->isEditable()) combo->setEditText(q(cb->text()));
       combo->setEnabled(cb->enabled());
+      combo->setAccessibleName(q(spokenName(spec, combo->currentText().toStdString())));
     };
   } else if (auto* o = dynamic_cast<OptionButton*>(control)) {
     auto* radio = qobject_cast<QRadioButton*>(w);

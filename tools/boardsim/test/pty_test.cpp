@@ -221,10 +221,10 @@ TEST(Tarnboard, DelayAndTrickleShapeTheReplyInTime) {
 TEST(Tarnboard, EndsCleanlyAndRemovesItsLink) {
   namespace fs = std::filesystem;
   const std::string link = testing::TempDir() + "tarnboard_link";
-  enum class End { kStdin, kTerm, kInt, kUnplug };
-  for (const End end : {End::kStdin, End::kTerm, End::kInt, End::kUnplug}) {
+  enum class End { kStdin, kTerm, kInt, kUnplug, kUnplugAtCommand };
+  for (const End end : {End::kStdin, End::kTerm, End::kInt, End::kUnplug, End::kUnplugAtCommand}) {
     SCOPED_TRACE(static_cast<int>(end));
-    Sim sim({"--no-pacing", "--link", link, "--unplug-after", "3"});
+    Sim sim({"--no-pacing", "--link", link, "--unplug-after", "3", "--unplug-at-command", "3"});
     ASSERT_EQ(fs::read_symlink(link), sim.device());
     Port port(link);
     port.Send("?");
@@ -235,6 +235,14 @@ TEST(Tarnboard, EndsCleanlyAndRemovesItsLink) {
     if (end == End::kUnplug) {
       port.Send("A0000A");
       EXPECT_EQ(port.Read(100).size(), 21u);
+      EXPECT_TRUE(port.closed());
+    }
+    if (end == End::kUnplugAtCommand) {
+      port.Send("");  // no command: does not count
+      port.Send("S?");
+      EXPECT_EQ(port.ReadLine(), "S05\r");
+      port.Send("F?");
+      EXPECT_EQ(port.Read(100), "") << "the unplugging command is not answered";
       EXPECT_TRUE(port.closed());
     }
     EXPECT_EQ(sim.Wait(), 0);

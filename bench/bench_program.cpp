@@ -1,0 +1,149 @@
+// The program as a user meets it: the time from launch to the first painted
+// window (the real tarnview binary, offscreen, with TARNVIEW_STARTUP_PROBE),
+// then, in this process with the same window and seams as the program, the
+// CPU it takes while connected and idle and its memory after a full
+// two-channel measurement.
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "figures.h"
+#include "support/board_process.h"
+#include "support/pump.h"
+#include "ui/form1.h"
+#include "ui/qt/app.h"
+#include "ui/qt/main_window.h"
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Start {
+  double launchMs = -1;  // from spawning the process to its first paint
+  double mainMs = -1;    // from its main() to its first paint, as it reports
+};
+
+Start launchOnce() {
+  int out[2];
+  if (pipe(out) != 0) return {};
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+  posix_spawn_file_actions_addclose(&actions, out[0]);
+  char* argv[] = {const_cast<char*>(TARNVIEW_PATH), nullptr};
+  pid_t pid = -1;
+  const Clock::time_point t0 = Clock::now();
+  const int spawned = posix_spawn(&pid, TARNVIEW_PATH, &actions, nullptr, argv, environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(out[1]);
+  Start start;
+  std::string line;
+  char c;
+  while (spawned == 0 && read(out[0], &c, 1) == 1 && c != '\n') line += c;
+  start.launchMs = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+  if (std::sscanf(line.c_str(), "first paint %lf ms after main", &start.mainMs) != 1)
+    start.launchMs = -1;
+  close(out[0]);
+  if (spawned == 0) waitpid(pid, nullptr, 0);
+  return start;
+}
+
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+// User plus system CPU time of this process, in clock ticks.
+long cpuTicks() {
+  std::ifstream in("/proc/self/stat");
+  std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::istringstream fields(stat.substr(stat.rfind(')') + 2));
+  std::string skip;
+  for (int i = 3; i < 14; ++i) fields >> skip;  // state … cmajflt
+  long utime = 0, stime = 0;
+  fields >> utime >> stime;
+  return utime + stime;
+}
+
+// A "Vm…:" line of /proc/self/status, in MiB.
+double statusMiB(const std::string& key) {
+  std::ifstream in("/proc/self/status");
+  for (std::string line; std::getline(in, line);)
+    if (line.rfind(key + ":", 0) == 0) return std::stod(line.substr(key.size() + 1)) / 1024.0;
+  return -1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+
+  setenv("TARNVIEW_STARTUP_PROBE", "1", 1);
+  launchOnce();  // warm the page cache and the font cache
+  std::vector<double> launch, fromMain;
+  for (int run = 0; run < 15; ++run) {
+    const Start s = launchOnce();
+    if (s.launchMs < 0) {
+      std::fprintf(stderr, "%s printed no first paint\n", TARNVIEW_PATH);
+      return 1;
+    }
+    launch.push_back(s.launchMs);
+    fromMain.push_back(s.mainMs);
+  }
+  unsetenv("TARNVIEW_STARTUP_PROBE");
+  std::printf(
+      "start-up to the first painted window (offscreen, 15 runs): median %.1f ms, "
+      "best %.1f ms; of it from main() %.1f ms\n",
+      median(launch), *std::min_element(launch.begin(), launch.end()), median(fromMain));
+  bench::figure("start-up, launch to first paint: median", median(launch), "ms");
+  bench::figure("start-up, main() to first paint: median", median(fromMain), "ms");
+
+  QApplication application(argc, argv);
+  tarn::test::BoardProcess board({"--model", "pellan2", "--no-pacing"});
+  tarn::App app;
+  tarn::Form1& form = app.form();
+  app.window().show();
+  QApplication::processEvents();
+  const double startRss = statusMiB("VmRSS");
+  form.Button1.userClick();  // connect and check
+  if (!form.state.PortReady) {
+    std::fprintf(stderr, "no connection to the simulated board\n");
+    return 1;
+  }
+
+  constexpr int kIdleMs = 5000;
+  const long ticks0 = cpuTicks();
+  QEventLoop idle;
+  QTimer::singleShot(kIdleMs, &idle, &QEventLoop::quit);
+  idle.exec();
+  const double idleCpu = 100.0 * (cpuTicks() - ticks0) / sysconf(_SC_CLK_TCK) / (kIdleMs / 1e3);
+  std::printf("connected and idle for %d s: CPU %.2f %% of a core (/proc/self/stat)\n",
+              kIdleMs / 1000, idleCpu);
+  bench::figure("connected, idle 5 s: CPU", idleCpu, "% of a core");
+
+  form.Text1.setText("65535");
+  form.Combo2.userSelect(2);
+  form.SendB2.userClick();
+  tarn::test::pumpUntil([&] { return !form.state.Measuring; }, 600000);
+  QApplication::processEvents();
+  const double rss = statusMiB("VmRSS"), peak = statusMiB("VmHWM");
+  std::printf("memory: VmRSS %.1f MiB at start, %.1f MiB after %d x 2 records (peak %.1f MiB)\n",
+              startRss, rss, form.state.SampleIndex, peak);
+  bench::figure("VmRSS after start-up", startRss, "MiB");
+  bench::figure("VmRSS after a 65535 x 2 measurement", rss, "MiB");
+  bench::figure("VmHWM (peak) after that measurement", peak, "MiB");
+  return form.state.SampleIndex == 65535 ? 0 : 1;
+}

@@ -1,0 +1,89 @@
+// Soak: back-to-back full measurements (65535 two-channel records, unpaced) on
+// one connection to the simulated board, each saved to the same file. Resident
+// memory must stay flat: the sample table, the buffers and the plot are reused,
+// not grown. Figures are taken right after a save; from the second save on
+// they include its passing buffers (the file's text and its encoded copy, 1 MB
+// each here), which the allocator keeps for the next save, so the end is
+// compared with the second run.
+//   bench_soak [runs]   (100 by default)
+#include <QApplication>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "support/board_process.h"
+#include "support/pump.h"
+#include "ui/form1.h"
+#include "ui/qt/app.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kRecords = 65535;
+
+// A field of /proc/self/status in kB ("VmRSS", "VmHWM").
+long statusKb(const std::string& field) {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind(field + ":", 0) == 0) return std::stol(line.substr(field.size() + 1));
+  return -1;
+}
+
+double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication qapp(argc, argv);
+  const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 100;
+  tarn::test::BoardProcess board({"--model", "pellan2", "--no-pacing"});
+  tarn::App app;
+  tarn::Form1& w = app.form();
+  QTemporaryDir dir;
+  const QString path = dir.filePath("soak.csv");
+
+  const long atStart = statusKb("VmRSS");
+  w.Button1.userClick();
+  if (w.Status.text() != "データレート読出しました") {
+    std::fprintf(stderr, "no connection: %s\n", w.Status.text().c_str());
+    return 1;
+  }
+  w.Text1.setText(std::to_string(kRecords));
+  w.Combo2.userSelect(2);
+
+  long afterFirst = 0, afterSecond = 0;
+  int complete = 0;
+  std::vector<double> each;
+  const auto t0 = Clock::now();
+  for (int run = 0; run < runs; ++run) {
+    const auto start = Clock::now();
+    w.SendB2.userClick();
+    tarn::test::pumpUntil([&] { return !w.state.Measuring; }, 600000);
+    if (w.state.SampleIndex == kRecords) ++complete;
+    w.mSaveDataFile(path.toStdString(), "データ");
+    each.push_back(seconds(Clock::now() - start));
+    if (run == 0) afterFirst = statusKb("VmRSS");
+    if (run == 1) afterSecond = statusKb("VmRSS");
+  }
+  const double total = seconds(Clock::now() - t0);
+  const long atEnd = statusKb("VmRSS");
+
+  std::sort(each.begin(), each.end());
+  std::printf("%d measurements of %d two-channel records, %d complete, file %lld bytes\n", runs,
+              kRecords, complete, static_cast<long long>(QFileInfo(path).size()));
+  std::printf(
+      "VmRSS at start %ld kB, after the first %ld kB, after the second %ld kB, at the end %ld kB "
+      "(%+ld kB since the second), peak %ld kB\n",
+      atStart, afterFirst, afterSecond, atEnd, atEnd - afterSecond, statusKb("VmHWM"));
+  std::printf("total %.2f s; per measurement and save: best %.3f s, median %.3f s, worst %.3f s\n",
+              total, each.front(), each[each.size() / 2], each.back());
+  return complete == runs ? 0 : 1;
+}

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs a build into a scratch prefix and checks what a desktop reads from
+# it: the programs, the menu entries, the icon and the AppStream metainfo.
+#   install_check.sh BUILD_DIR
+set -euo pipefail
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+cmake --install "$1" --prefix "$prefix" >/dev/null
+share=$prefix/share
+
+desktop-file-validate "$share"/applications/*.desktop
+appstreamcli validate --no-net "$share"/metainfo/*.metainfo.xml
+test -x "$prefix/bin/tarnboard"
+for entry in "$share"/applications/*.desktop; do
+  program=$(sed -n 's/^Exec=//p' "$entry")
+  icon=$(sed -n 's/^Icon=//p' "$entry")
+  test -x "$prefix/bin/$program" || { echo "$entry starts $program, not installed"; exit 1; }
+  test -s "$share/icons/hicolor/scalable/apps/$icon.svg" || { echo "$entry: no icon $icon"; exit 1; }
+done
+for metainfo in "$share"/metainfo/*.metainfo.xml; do
+  entry=$(sed -n 's|.*<launchable type="desktop-id">\(.*\)</launchable>.*|\1|p' "$metainfo")
+  test -f "$share/applications/$entry" || { echo "$metainfo launches $entry, not installed"; exit 1; }
+done
+[ "$(ls "$share"/applications/*.desktop | wc -l)" -eq 2 ] || { echo "expected two menu entries"; exit 1; }
+echo "installed programs, menu entries, icon and metainfo are valid"
