@@ -58,7 +58,7 @@ void Form1::mSaveDataFile(const std::string& path, const std::string& title) {
   // Exactly the records of the last measurement: after an early stop the
   // requested count can exceed what arrived, and the entries past it are an
   // older measurement's.
-  const auto rows = static_cast<size_t>(std::clamp(state.SampleIndex - 1, 0, kSampleEntries));
+  const auto rows = static_cast<size_t>(std::clamp(state.SampleIndex, 0, kSampleEntries));
   const std::optional<std::string> bytes = encodeText(
       csvText(header, state.ChannelMode, std::span(state.Samples).first(rows)), systemCharset());
   bool saved = false;

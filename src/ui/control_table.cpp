@@ -15,21 +15,21 @@ constexpr ControlSpec S(std::string_view name, K kind, std::string_view in, std:
   return ControlSpec{name, kind, in, text, left, top, width, height, tab, font};
 }
 
-constexpr ControlSpec bordered(ControlSpec spec, bool grey) {
-  spec.border = true;
-  spec.greyBack = grey;
-  return spec;
+constexpr ControlSpec bordered(ControlSpec row, bool grey) {
+  row.border = true;
+  row.greyBack = grey;
+  return row;
 }
 
-constexpr ControlSpec scaleLabel(ControlSpec spec) {
-  spec.autoSize = true;
-  spec.align = kSolo ? Align::Left : Align::Right;
-  return spec;
+constexpr ControlSpec scaleLabel(ControlSpec row) {
+  row.autoSize = true;
+  row.align = kSolo ? Align::Left : Align::Right;
+  return row;
 }
 
-constexpr ControlSpec autoSized(ControlSpec spec) {
-  spec.autoSize = true;
-  return spec;
+constexpr ControlSpec autoSized(ControlSpec row) {
+  row.autoSize = true;
+  return row;
 }
 
 // Where the single-model window differs, the second set of numbers applies.
@@ -137,11 +137,11 @@ constexpr auto kTable = [] {
   constexpr size_t extra = kSolo ? std::size(kSoloOnly) : std::size(kTwoModelOnly);
   std::array<ControlSpec, kCommon.size() + extra> table{};
   size_t n = 0;
-  for (const auto& spec : kCommon) table[n++] = spoken(spec);
+  for (const auto& row : kCommon) table[n++] = spoken(row);
   if constexpr (kSolo) {
-    for (const auto& spec : kSoloOnly) table[n++] = spoken(spec);
+    for (const auto& row : kSoloOnly) table[n++] = spoken(row);
   } else {
-    for (const auto& spec : kTwoModelOnly) table[n++] = spoken(spec);
+    for (const auto& row : kTwoModelOnly) table[n++] = spoken(row);
   }
   return table;
 }();

@@ -27,9 +27,9 @@ Form1::Form1(Seams seams)
 }
 
 void Form1::applyControlTable() {
-  for (const ControlSpec& spec : controlTable()) {
-    Control* target = control(spec.name);
-    const std::string text(spec.text);
+  for (const ControlSpec& row : controlTable()) {
+    Control* target = control(row.name);
+    const std::string text(row.text);
     if (auto* captioned = dynamic_cast<Captioned*>(target)) captioned->setCaption(text);
     if (auto* box = dynamic_cast<TextBox*>(target)) box->setText(text);
     if (auto* combo = dynamic_cast<ComboBox*>(target)) combo->setText(text);

@@ -93,20 +93,20 @@ TEST(ControlTable, TabOrderContainersAndTheProgramsLayout) {
   const auto table = controlTable();
   std::set<std::string_view> names;
   int tab = 0;
-  for (const ControlSpec& spec : table) {
-    EXPECT_EQ(spec.tab, tab++) << spec.name;
-    EXPECT_TRUE(spec.container.empty() || names.count(spec.container)) << spec.name;
-    names.insert(spec.name);
+  for (const ControlSpec& row : table) {
+    EXPECT_EQ(row.tab, tab++) << row.name;
+    EXPECT_TRUE(row.container.empty() || names.count(row.container)) << row.name;
+    names.insert(row.name);
     FormFixture f;
-    EXPECT_NE(f.form->control(spec.name), nullptr) << spec.name;
+    EXPECT_NE(f.form->control(row.name), nullptr) << row.name;
   }
   EXPECT_EQ(names.count("Option3"), kSolo ? 0u : 1u);
   EXPECT_EQ(names.count("Frame1"), kSolo ? 0u : 1u);
   EXPECT_EQ(clientArea().height, kSolo ? 7470 : 7620);
   EXPECT_EQ(clientArea().width, 7830);
   const auto find = [&](std::string_view name) {
-    for (const ControlSpec& spec : table)
-      if (spec.name == name) return spec;
+    for (const ControlSpec& row : table)
+      if (row.name == name) return row;
     return ControlSpec{};
   };
   EXPECT_EQ(find("Label1").container, kSolo ? "Frame2" : "");

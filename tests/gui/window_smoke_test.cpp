@@ -36,20 +36,19 @@ TEST(WindowSmoke, ControlsStartWithTheirTextsWhereTheyAreDesigned) {
   EXPECT_EQ(window.width(), qRound(clientArea().width / tpp));
   EXPECT_EQ(window.height(), qRound(clientArea().height / tpp));
   EXPECT_EQ(window.windowTitle(), "Pellan(2) Demo");
-  for (const ControlSpec& spec : controlTable()) {
-    SCOPED_TRACE(std::string(spec.name));
-    QWidget* w = window.widget(std::string(spec.name));
+  for (const ControlSpec& row : controlTable()) {
+    SCOPED_TRACE(std::string(row.name));
+    QWidget* w = window.widget(std::string(row.name));
     ASSERT_NE(w, nullptr);
-    EXPECT_EQ(w->parentWidget(), spec.container.empty()
-                                     ? static_cast<QWidget*>(&window)
-                                     : window.widget(std::string(spec.container)));
-    EXPECT_EQ(w->y(), qRound(spec.top / tpp));
-    if (!spec.autoSize) {
-      EXPECT_EQ(w->geometry(), QRect(qRound(spec.left / tpp), qRound(spec.top / tpp),
-                                     qRound(spec.width / tpp), qRound(spec.height / tpp)));
+    EXPECT_EQ(w->parentWidget(), row.container.empty() ? static_cast<QWidget*>(&window)
+                                                       : window.widget(std::string(row.container)));
+    EXPECT_EQ(w->y(), qRound(row.top / tpp));
+    if (!row.autoSize) {
+      EXPECT_EQ(w->geometry(), QRect(qRound(row.left / tpp), qRound(row.top / tpp),
+                                     qRound(row.width / tpp), qRound(row.height / tpp)));
     }
-    if (spec.kind != ControlKind::Picture) {
-      EXPECT_EQ(shownText(w), QString::fromUtf8(spec.text.data(), spec.text.size()));
+    if (row.kind != ControlKind::Picture) {
+      EXPECT_EQ(shownText(w), QString::fromUtf8(row.text.data(), row.text.size()));
     }
   }
   auto* combo = qobject_cast<QComboBox*>(window.widget("ComboCommPort"));

@@ -174,7 +174,7 @@ class MatrixReport : public testing::Environment {
     for (const auto& [name, outcome] : outcomes()) {
       std::string padded = name;
       padded.resize(std::max<size_t>(padded.size(), 36), ' ');
-      table += padded + "| " + outcome + "\n";
+      table.append(padded).append("| ").append(outcome).append("\n");
     }
     std::fputs(table.c_str(), stdout);
     QDir().mkpath(TARNVIEW_ARTIFACTS);

@@ -43,9 +43,9 @@ QString q(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-QWidget* makeWidget(const ControlSpec& spec, QWidget* parent) {
-  const QString text = q(spec.text);
-  switch (spec.kind) {
+QWidget* makeWidget(const ControlSpec& row, QWidget* parent) {
+  const QString text = q(row.text);
+  switch (row.kind) {
     case ControlKind::Button: {
       auto* button = new QPushButton(text, parent);
       // Enter presses the focused button, as Space does.
@@ -59,7 +59,7 @@ QWidget* makeWidget(const ControlSpec& spec, QWidget* parent) {
     case ControlKind::Combo:
     case ControlKind::DropDownList: {
       auto* combo = new QComboBox(parent);
-      combo->setEditable(spec.kind == ControlKind::Combo);
+      combo->setEditable(row.kind == ControlKind::Combo);
       combo->setInsertPolicy(QComboBox::NoInsert);
       return combo;
     }
@@ -67,14 +67,14 @@ QWidget* makeWidget(const ControlSpec& spec, QWidget* parent) {
       return new QLineEdit(text, parent);
     case ControlKind::Label: {
       auto* label = new QLabel(text, parent);
-      if (spec.border) label->setFrameStyle(QFrame::Box | QFrame::Plain);
-      if (spec.greyBack) {
+      if (row.border) label->setFrameStyle(QFrame::Box | QFrame::Plain);
+      if (row.greyBack) {
         label->setAutoFillBackground(true);
         QPalette pal = label->palette();
         pal.setColor(QPalette::Window, QColor(192, 192, 192));
         label->setPalette(pal);
       }
-      label->setAlignment((spec.align == Align::Right ? Qt::AlignRight : Qt::AlignLeft) |
+      label->setAlignment((row.align == Align::Right ? Qt::AlignRight : Qt::AlignLeft) |
                           Qt::AlignVCenter);
       return label;
     }
@@ -85,11 +85,11 @@ QWidget* makeWidget(const ControlSpec& spec, QWidget* parent) {
 }
 
 // A label sized to its caption keeps the edge its alignment points at.
-void fitLabel(QLabel* label, const ControlSpec& spec) {
+void fitLabel(QLabel* label, const ControlSpec& row) {
   const int width = label->sizeHint().width();
-  const int right = px(spec.left + spec.width);
-  const int left = spec.align == Align::Right ? right - width : px(spec.left);
-  label->setGeometry(left, px(spec.top), width, px(spec.height));
+  const int right = px(row.left + row.width);
+  const int left = row.align == Align::Right ? right - width : px(row.left);
+  label->setGeometry(left, px(row.top), width, px(row.height));
 }
 
 }  // namespace
@@ -111,30 +111,30 @@ void MainWindow::build() {
   setFont(windowFont);
   const ClientArea area = clientArea();
   setFixedSize(px(area.width), px(area.height));
-  for (const ControlSpec& spec : controlTable()) {
-    QWidget* parent = spec.container.empty() ? this : widgets_.at(std::string(spec.container));
-    QWidget* w = spec.kind == ControlKind::Picture
-                     ? (plot_ = new PlotView(parent, spec.width, spec.height))
-                     : makeWidget(spec, parent);
-    w->setObjectName(q(spec.name));
-    w->setFont(designedFont(spec.font, windowFont));
+  for (const ControlSpec& row : controlTable()) {
+    QWidget* parent = row.container.empty() ? this : widgets_.at(std::string(row.container));
+    QWidget* w = row.kind == ControlKind::Picture
+                     ? (plot_ = new PlotView(parent, row.width, row.height))
+                     : makeWidget(row, parent);
+    w->setObjectName(q(row.name));
+    w->setFont(designedFont(row.font, windowFont));
     // Captioned controls are named by their caption, which Qt reads live.
-    if (!spec.accessibleName.empty()) w->setAccessibleName(q(spec.accessibleName));
-    w->setAccessibleDescription(q(spec.accessibleDescription));
+    if (!row.accessibleName.empty()) w->setAccessibleName(q(row.accessibleName));
+    w->setAccessibleDescription(q(row.accessibleDescription));
     if (auto* combo = qobject_cast<QComboBox*>(w); combo && combo->lineEdit()) {
-      combo->lineEdit()->setAccessibleName(q(spec.accessibleName));
-      combo->lineEdit()->setAccessibleDescription(q(spec.accessibleDescription));
+      combo->lineEdit()->setAccessibleName(q(row.accessibleName));
+      combo->lineEdit()->setAccessibleDescription(q(row.accessibleDescription));
     }
-    w->setGeometry(px(spec.left), px(spec.top), px(spec.width), px(spec.height));
-    if (spec.kind == ControlKind::Label || spec.kind == ControlKind::Frame ||
-        spec.kind == ControlKind::Picture)
+    w->setGeometry(px(row.left), px(row.top), px(row.width), px(row.height));
+    if (row.kind == ControlKind::Label || row.kind == ControlKind::Frame ||
+        row.kind == ControlKind::Picture)
       w->setFocusPolicy(Qt::NoFocus);
-    widgets_.emplace(std::string(spec.name), w);
+    widgets_.emplace(std::string(row.name), w);
   }
   // Tab order follows the table; labels, frames and the plot take no focus.
   QWidget* previous = nullptr;
-  for (const ControlSpec& spec : controlTable()) {
-    QWidget* w = widgets_.at(std::string(spec.name));
+  for (const ControlSpec& row : controlTable()) {
+    QWidget* w = widgets_.at(std::string(row.name));
     if (w->focusPolicy() == Qt::NoFocus) continue;
     if (previous) setTabOrder(previous, w);
     previous = w;
@@ -147,7 +147,7 @@ QWidget* MainWindow::widget(const std::string& name) const {
 }
 
 void MainWindow::bind(Form1& form) {
-  for (const ControlSpec& spec : controlTable()) bindControl(spec, form);
+  for (const ControlSpec& row : controlTable()) bindControl(row, form);
   form.Me.viewChanged = [this, &form] {
     setWindowTitle(q(form.Me.caption()));
     move(static_cast<int>(form.Me.left() / twipsPerPixel()),
@@ -156,9 +156,9 @@ void MainWindow::bind(Form1& form) {
   form.Me.viewChanged();
 }
 
-void MainWindow::bindControl(const ControlSpec& spec, Form1& form) {
-  Control* control = form.control(spec.name);
-  QWidget* w = widgets_.at(std::string(spec.name));
+void MainWindow::bindControl(const ControlSpec& row, Form1& form) {
+  Control* control = form.control(row.name);
+  QWidget* w = widgets_.at(std::string(row.name));
   if (auto* c = dynamic_cast<Captioned*>(control)) {
     if (auto* button = qobject_cast<QPushButton*>(w)) {
       connect(button, &QPushButton::clicked, [c] { c->userClick(); });
@@ -167,10 +167,10 @@ void MainWindow::bindControl(const ControlSpec& spec, Form1& form) {
         button->setEnabled(c->enabled());
       };
     } else if (auto* label = qobject_cast<QLabel*>(w)) {
-      c->viewChanged = [c, label, spec] {
+      c->viewChanged = [c, label, row] {
         label->setText(q(c->caption()));
-        if (spec.autoSize) fitLabel(label, spec);
-        label->setAccessibleName(q(spokenName(spec, c->caption())));
+        if (row.autoSize) fitLabel(label, row);
+        label->setAccessibleName(q(spokenName(row, c->caption())));
       };
     } else if (auto* frame = qobject_cast<QGroupBox*>(w)) {
       c->viewChanged = [c, frame] { frame->setTitle(q(c->caption())); };
@@ -190,10 +190,10 @@ void MainWindow::bindControl(const ControlSpec& spec, Form1& form) {
     if (combo->isEditable())
       connect(combo, &QComboBox::editTextChanged,
               [cb](const QString& text) { cb->userEditText(text.toStdString()); });
-    connect(combo, &QComboBox::currentTextChanged, [combo, spec](const QString& text) {
-      combo->setAccessibleName(q(spokenName(spec, text.toStdString())));
+    connect(combo, &QComboBox::currentTextChanged, [combo, row](const QString& text) {
+      combo->setAccessibleName(q(spokenName(row, text.toStdString())));
     });
-    cb->viewChanged = [cb, combo, spec] {
+    cb->viewChanged = [cb, combo, row] {
       const QSignalBlocker block(combo);
       if (combo->count() != cb->listCount()) {
         combo->clear();
@@ -202,7 +202,7 @@ void MainWindow::bindControl(const ControlSpec& spec, Form1& form) {
       combo->setCurrentIndex(cb->listIndex());
       if (combo->isEditable()) combo->setEditText(q(cb->text()));
       combo->setEnabled(cb->enabled());
-      combo->setAccessibleName(q(spokenName(spec, combo->currentText().toStdString())));
+      combo->setAccessibleName(q(spokenName(row, combo->currentText().toStdString())));
     };
   } else if (auto* o = dynamic_cast<OptionButton*>(control)) {
     auto* radio = qobject_cast<QRadioButton*>(w);

@@ -30,7 +30,7 @@ class MainWindow : public QWidget {
 
  private:
   void build();
-  void bindControl(const ControlSpec& spec, Form1& form);
+  void bindControl(const ControlSpec& row, Form1& form);
   std::map<std::string, QWidget*, std::less<>> widgets_;
   PlotView* plot_ = nullptr;
 };
