@@ -10,7 +10,6 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QTimer>
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -61,11 +60,6 @@ Start launchOnce() {
   return start;
 }
 
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
-
 // User plus system CPU time of this process, in clock ticks.
 long cpuTicks() {
   std::ifstream in("/proc/self/stat");
@@ -78,13 +72,7 @@ long cpuTicks() {
   return utime + stime;
 }
 
-// A "Vm…:" line of /proc/self/status, in MiB.
-double statusMiB(const std::string& key) {
-  std::ifstream in("/proc/self/status");
-  for (std::string line; std::getline(in, line);)
-    if (line.rfind(key + ":", 0) == 0) return std::stod(line.substr(key.size() + 1)) / 1024.0;
-  return -1;
-}
+double statusMiB(const std::string& field) { return bench::statusKb(field) / 1024.0; }
 
 }  // namespace
 
@@ -104,12 +92,13 @@ int main(int argc, char** argv) {
     fromMain.push_back(s.mainMs);
   }
   unsetenv("TARNVIEW_STARTUP_PROBE");
+  const bench::Spread toPaint = bench::spread(launch), inMain = bench::spread(fromMain);
   std::printf(
       "start-up to the first painted window (offscreen, 15 runs): median %.1f ms, "
       "best %.1f ms; of it from main() %.1f ms\n",
-      median(launch), *std::min_element(launch.begin(), launch.end()), median(fromMain));
-  bench::figure("start-up, launch to first paint: median", median(launch), "ms");
-  bench::figure("start-up, main() to first paint: median", median(fromMain), "ms");
+      toPaint.median, toPaint.best, inMain.median);
+  bench::figure("start-up, launch to first paint: median", toPaint.median, "ms");
+  bench::figure("start-up, main() to first paint: median", inMain.median, "ms");
 
   QApplication application(argc, argv);
   tarn::test::BoardProcess board({"--model", "pellan2", "--no-pacing"});

@@ -4,8 +4,6 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <span>
 #include <string>
@@ -14,46 +12,19 @@
 #include "datafile/code_page.h"
 #include "datafile/csv_lines.h"
 #include "figures.h"
-#include "ui/form1.h"
+#include "full_measurement.h"
 #include "ui/qt/app.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-constexpr int32_t kRecords = 65535;
 constexpr int kRuns = 21;
-
-void fill(tarn::Form1& form, bool binary) {
-  char text[16];
-  for (int32_t i = 0; i < kRecords; ++i) {
-    for (int ch = 0; ch < 2; ++ch) {
-      const int v = (i * 7919 + ch * 104729) % 200001 - 100000;
-      if (binary)
-        std::snprintf(text, sizeof text, "%06X", static_cast<unsigned>(8388608 + v));
-      else
-        std::snprintf(text, sizeof text, "%+08.1f", v / 10.0);
-      form.state.Samples[i].field[ch] = text;
-    }
-  }
-  (binary ? form.Option1 : form.Option2).setValue(true);
-  form.Combo2.setListIndex(2);
-  form.state.ChannelMode = 2;
-  form.state.SampleIndex = form.state.SampleCount = kRecords;
-}
 
 template <typename Fn>
 void time(const std::string& what, Fn&& fn) {
-  std::vector<double> ms;
-  for (int run = 0; run < kRuns; ++run) {
-    const auto start = Clock::now();
-    fn();
-    ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-  }
-  std::sort(ms.begin(), ms.end());
-  std::printf("%-40s best %8.2f ms   median %8.2f ms   worst %8.2f ms\n", what.c_str(), ms.front(),
-              ms[ms.size() / 2], ms.back());
-  bench::figure(what + ", 65535 x 2: median", ms[ms.size() / 2], "ms");
+  const bench::Spread s = bench::spread(bench::timeRuns(kRuns, fn));
+  std::printf("%-40s best %8.2f ms   median %8.2f ms   worst %8.2f ms\n", what.c_str(), s.best,
+              s.median, s.worst);
+  bench::figure(what + ", 65535 x 2: median", s.median, "ms");
 }
 
 }  // namespace
@@ -66,16 +37,16 @@ int main(int argc, char** argv) {
   form.Label1.setCaption("±2.5V / IntRef / Sinc5+Sinc1");
   QTemporaryDir dir;
   const std::string path = dir.filePath("bench.csv").toStdString();
-  std::printf("records %d x 2 channels, %d runs, charset %s, file %s\n", kRecords, kRuns,
+  std::printf("records %d x 2 channels, %d runs, charset %s, file %s\n", bench::kRecords, kRuns,
               tarn::datafile::systemCharset().c_str(), path.c_str());
 
   for (const bool binary : {true, false}) {
-    fill(form, binary);
+    bench::fillMeasurement(form, binary);
     const std::string format = binary ? ", binary" : ", mV";
     const tarn::datafile::Header header{
         "データ",  "2026/12/06 14:05:09", form.Label1.caption(),
         "1007sps", "CH0 / CH1",           "CH0=Ain0-Ain1,CH1=Ain2-Ain3"};
-    const std::span records(form.state.Samples.data(), kRecords);
+    const std::span records(form.state.Samples.data(), bench::kRecords);
     std::string text;
     time("lines" + format, [&] { text = tarn::datafile::csvText(header, 2, records); });
     std::size_t bytes = 0;

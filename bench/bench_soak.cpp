@@ -10,35 +10,16 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
-#include <vector>
 
+#include "figures.h"
+#include "full_measurement.h"
 #include "support/board_process.h"
 #include "support/pump.h"
 #include "ui/form1.h"
 #include "ui/qt/app.h"
-
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-constexpr int kRecords = 65535;
-
-// A field of /proc/self/status in kB ("VmRSS", "VmHWM").
-long statusKb(const std::string& field) {
-  std::ifstream status("/proc/self/status");
-  for (std::string line; std::getline(status, line);)
-    if (line.rfind(field + ":", 0) == 0) return std::stol(line.substr(field.size() + 1));
-  return -1;
-}
-
-double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
-
-}  // namespace
 
 int main(int argc, char** argv) {
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -50,40 +31,36 @@ int main(int argc, char** argv) {
   QTemporaryDir dir;
   const QString path = dir.filePath("soak.csv");
 
-  const long atStart = statusKb("VmRSS");
+  const long atStart = bench::statusKb("VmRSS");
   w.Button1.userClick();
   if (w.Status.text() != "データレート読出しました") {
     std::fprintf(stderr, "no connection: %s\n", w.Status.text().c_str());
     return 1;
   }
-  w.Text1.setText(std::to_string(kRecords));
+  w.Text1.setText(std::to_string(bench::kRecords));
   w.Combo2.userSelect(2);
 
   long afterFirst = 0, afterSecond = 0;
   int complete = 0;
-  std::vector<double> each;
-  const auto t0 = Clock::now();
-  for (int run = 0; run < runs; ++run) {
-    const auto start = Clock::now();
+  int run = 0;
+  const bench::Spread each = bench::spread(bench::timeRuns(runs, [&] {
     w.SendB2.userClick();
     tarn::test::pumpUntil([&] { return !w.state.Measuring; }, 600000);
-    if (w.state.SampleIndex == kRecords) ++complete;
+    if (w.state.SampleIndex == bench::kRecords) ++complete;
     w.mSaveDataFile(path.toStdString(), "データ");
-    each.push_back(seconds(Clock::now() - start));
-    if (run == 0) afterFirst = statusKb("VmRSS");
-    if (run == 1) afterSecond = statusKb("VmRSS");
-  }
-  const double total = seconds(Clock::now() - t0);
-  const long atEnd = statusKb("VmRSS");
+    if (run == 0) afterFirst = bench::statusKb("VmRSS");
+    if (run == 1) afterSecond = bench::statusKb("VmRSS");
+    ++run;
+  }));
+  const long atEnd = bench::statusKb("VmRSS");
 
-  std::sort(each.begin(), each.end());
   std::printf("%d measurements of %d two-channel records, %d complete, file %lld bytes\n", runs,
-              kRecords, complete, static_cast<long long>(QFileInfo(path).size()));
+              bench::kRecords, complete, static_cast<long long>(QFileInfo(path).size()));
   std::printf(
       "VmRSS at start %ld kB, after the first %ld kB, after the second %ld kB, at the end %ld kB "
       "(%+ld kB since the second), peak %ld kB\n",
-      atStart, afterFirst, afterSecond, atEnd, atEnd - afterSecond, statusKb("VmHWM"));
+      atStart, afterFirst, afterSecond, atEnd, atEnd - afterSecond, bench::statusKb("VmHWM"));
   std::printf("total %.2f s; per measurement and save: best %.3f s, median %.3f s, worst %.3f s\n",
-              total, each.front(), each[each.size() / 2], each.back());
+              each.mean * runs / 1000, each.best / 1000, each.median / 1000, each.worst / 1000);
   return complete == runs ? 0 : 1;
 }
