@@ -8,15 +8,15 @@
 namespace tarn {
 
 void Form1::Button1_Click() {
-  if (Button1.caption() == link_texts::kClose) {
-    ResyncLine();
+  try {
+    if (Button1.caption() != link_texts::kClose) {
+      ConnectAndCheck();
+      return;
+    }
+    ResyncLine();  // fails when the cable went before the port noticed
     ClosePort();
     Button1.setCaption(link_texts::kConnect);
     enableModelChoice(true);
-    return;
-  }
-  try {
-    ConnectAndCheck();
   } catch (const PlatformError&) {
     dropPort(link_texts::kPortLost);
   }

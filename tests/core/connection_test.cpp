@@ -115,6 +115,19 @@ TEST(ConnectionCheck, FailuresLeaveTheWindowInAConsistentState) {
     EXPECT_FALSE(f.form->state.PortReady);
     EXPECT_TRUE(modelChoiceEnabled(*f.form));
   }
+  {
+    SCOPED_TRACE("the cable went before the user disconnects");
+    FormFixture f;
+    answer(f, "S05");
+    f.form->Button1.userClick();
+    f.port.failing = true;
+    f.form->Button1.userClick();
+    EXPECT_EQ(f.form->Status.text(), "COMポートが切断されました");
+    EXPECT_EQ(f.form->Button1.caption(), "接続確認");
+    EXPECT_FALSE(f.form->state.PortReady);
+    EXPECT_FALSE(f.port.portOpen());
+    EXPECT_TRUE(modelChoiceEnabled(*f.form));
+  }
 }
 
 TEST(ConnectionCheck, DisconnectAndReconnect) {

@@ -44,6 +44,10 @@ class ScriptedPort : public SerialControl {
 
   std::vector<std::string> lines() const;  // `written` cut at CR
   void vanish() { open_ = false; }         // the device went away
+  // The device went away and the port has not noticed: it still reads as
+  // open, and the next read or write fails.
+  bool failing = false;
+  std::chrono::milliseconds readTime{0};  // what each read that returns text takes
 
   void setCommPort(int16_t number) override {
     if (number < 1) throw PlatformError(8002, "Invalid port number");
@@ -78,7 +82,7 @@ class ScriptedPort : public SerialControl {
 
  private:
   void require() const {
-    if (!open_) throw PlatformError(8012, "The device is not open");
+    if (!open_ || failing) throw PlatformError(8012, "The device is not open");
   }
   FakeClock& clock_;
   bool open_ = false;
