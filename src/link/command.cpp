@@ -18,14 +18,13 @@ bool Form1::SendCommand(const std::string& command, std::string& reply, int16_t 
     if (reply.find('\r') != std::string::npos) break;
     if (state.TimedOut) break;
     const std::string got = MSComm1.input();
-    if (got.empty()) {
-      if (Timer1.due(clock_.now())) {
-        Timer1_Timer();
-      } else {
-        MSComm1.waitForInput(Timer1.deadline());
-      }
-    }
     reply += got;
+    // The deadline holds even for a peer that never pauses.
+    if (Timer1.due(clock_.now())) {
+      Timer1_Timer();
+    } else if (got.empty()) {
+      MSComm1.waitForInput(Timer1.deadline());
+    }
   }
   const size_t cr = reply.find('\r');
   if (cr != std::string::npos && reply.size() > 1) {

@@ -145,6 +145,18 @@ TEST(SendCommand, RepliesByTheCarriageReturnRule) {
   }
 }
 
+TEST(SendCommand, APeerThatNeverPausesStillTimesOut) {
+  FormFixture f;
+  f.openPort();
+  f.port.replies["F?"] = std::vector<std::string>(1000, "x");  // and never a CR
+  f.port.readTime = std::chrono::milliseconds(1);
+  std::string reply;
+  const auto start = f.clock.now();
+  EXPECT_FALSE(f.form->SendCommand("F?", reply, 100));
+  EXPECT_EQ(f.clock.now() - start, std::chrono::milliseconds(100));
+  EXPECT_EQ(reply, "");
+}
+
 TEST(SendCommand, ArmsReceiveEventsOffAndSurvivesAPortThatVanishes) {
   FormFixture f;
   f.openPort();

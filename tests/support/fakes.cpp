@@ -32,6 +32,7 @@ std::string ScriptedPort::input() {
   if (pending.empty()) return {};
   std::string chunk = pending.front();
   pending.pop_front();
+  clock_.advance(readTime);
   return chunk;
 }
 
