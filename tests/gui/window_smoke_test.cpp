@@ -74,14 +74,26 @@ TEST(WindowSmoke, UserActionsReachTheHandlersAndCodeChangesReachTheWidgets) {
   form.Status.setText("COM Ready...");
   EXPECT_EQ(qobject_cast<QLineEdit*>(window.widget("Status"))->text(), "COM Ready...");
   if constexpr (!kSolo) {
+    window.move(10, 10);  // by the user
     qobject_cast<QRadioButton*>(window.widget("Option4"))->click();
     EXPECT_EQ(window.windowTitle(), "Quorin(2) Demo");
+    EXPECT_EQ(window.pos(), QPoint(10, 10)) << "a new caption does not move the window back";
     EXPECT_TRUE(form.Option4.value());
   }
+  // The port box keeps typed text as typed, also when the focus leaves it;
+  // only an entry's exact name picks that entry.
   auto* port = qobject_cast<QComboBox*>(window.widget("ComboCommPort"));
-  port->setEditText("COM12");
-  EXPECT_EQ(form.ComboCommPort.listIndex(), -1);
-  EXPECT_EQ(form.ComboCommPort.text(), "COM12");
+  const struct {
+    const char* typed;
+    int index;
+    const char* text;
+  } typed[] = {{"COM12", -1, "COM12"}, {"com3", -1, "com3"}, {"COM3", 2, "COM3"}};
+  for (const auto& t : typed) {
+    port->setEditText(t.typed);
+    emit port->lineEdit()->editingFinished();
+    EXPECT_EQ(form.ComboCommPort.listIndex(), t.index) << t.typed;
+    EXPECT_EQ(form.ComboCommPort.text(), t.text) << t.typed;
+  }
 }
 
 TEST(WindowSmoke, ClosingTheWindowReleasesThePort) {

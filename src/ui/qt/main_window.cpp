@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <optional>
 
 #include "ui/form1.h"
 #include "ui/qt/accessibility.h"
@@ -61,6 +62,9 @@ QWidget* makeWidget(const ControlSpec& row, QWidget* parent) {
       auto* combo = new QComboBox(parent);
       combo->setEditable(row.kind == ControlKind::Combo);
       combo->setInsertPolicy(QComboBox::NoInsert);
+      // Typed text stays as typed: without a completer Qt neither completes it
+      // nor takes "com3" for the entry "COM3" when the focus leaves the box.
+      if (combo->isEditable()) combo->setCompleter(nullptr);
       return combo;
     }
     case ControlKind::TextBox:
@@ -148,10 +152,14 @@ QWidget* MainWindow::widget(const std::string& name) const {
 
 void MainWindow::bind(Form1& form) {
   for (const ControlSpec& row : controlTable()) bindControl(row, form);
-  form.Me.viewChanged = [this, &form] {
+  // The window goes where the program puts it, and stays where the user moves
+  // it when only the caption changes.
+  form.Me.viewChanged = [this, &form, placed = std::optional<QPoint>()]() mutable {
     setWindowTitle(q(form.Me.caption()));
-    move(static_cast<int>(form.Me.left() / twipsPerPixel()),
-         static_cast<int>(form.Me.top() / twipsPerPixel()));
+    const QPoint at(static_cast<int>(form.Me.left() / twipsPerPixel()),
+                    static_cast<int>(form.Me.top() / twipsPerPixel()));
+    if (placed != at) move(at);
+    placed = at;
   };
   form.Me.viewChanged();
 }
