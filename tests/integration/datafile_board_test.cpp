@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <regex>
@@ -20,6 +21,8 @@ using test::readAll;
 
 TEST(DataFileWithBoard, AMeasurementIsSavedThroughTheRealDialogByteForByte) {
   const test::EnvLocale locale("C.UTF-8");
+  const QTemporaryDir config;  // where the user's settings would go
+  qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
   test::BoardProcess board({"--model", kSolo ? "pellan" : "pellan2", "--no-pacing"});
   App app;
   Form1& w = app.form();
@@ -73,6 +76,7 @@ TEST(DataFileWithBoard, AMeasurementIsSavedThroughTheRealDialogByteForByte) {
             "データファイル (CSVファイル) (*.csv) " + dir.path().toStdString() + " run.csv");
   EXPECT_EQ(again.seen[2], path.toStdString() + " に上書きしますか？");
   EXPECT_EQ(readAll(path), saved);
+  EXPECT_TRUE(QDir(config.path()).isEmpty()) << "the program keeps nothing between runs";
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QSaveFile>
+#include <QSettings>
+#include <QTemporaryDir>
 
 #include "common/errors.h"
 
@@ -54,6 +56,11 @@ class FileDialog : public QFileDialog {
 }  // namespace
 
 void QtSaveDialog::ShowSave() {
+  // Qt's dialog keeps its history and layout in the user's settings; the
+  // program keeps nothing between runs, so the dialog gets a scratch place.
+  const QTemporaryDir scratch;
+  for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
+    QSettings::setPath(format, QSettings::UserScope, scratch.path());
   FileDialog dialog(&parent_, Flags & kOfnPathMustExist);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
