@@ -2,6 +2,10 @@
 
 #include <cstdlib>
 
+#include "common/errors.h"
+#include "common/model.h"
+#include "common/numbers.h"
+
 namespace tarn {
 
 std::string portDevice(int number) {
@@ -13,6 +17,18 @@ std::string portDevice(int number) {
     return mapped;
   return "/dev/ttyS" + std::to_string(number - 1);
 #endif
+}
+
+std::string portDeviceOf(std::string_view name) {
+  if (!name.starts_with("COM")) return {};
+  const double number = TextToNumber(name.substr(3));
+  if (!kSolo && number > 16) return {};
+  try {
+    const int16_t port = toInt16(number);
+    return port >= 1 ? portDevice(port) : std::string();
+  } catch (const OverflowError&) {
+    return {};
+  }
 }
 
 }  // namespace tarn

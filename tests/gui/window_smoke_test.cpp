@@ -96,6 +96,27 @@ TEST(WindowSmoke, UserActionsReachTheHandlersAndCodeChangesReachTheWidgets) {
   }
 }
 
+TEST(WindowSmoke, ThePortBoxShowsTheDeviceBehindEachName) {
+  qputenv("TARNVIEW_COM4", "/dev/ttyUSB0");
+  App app;
+  auto* port = qobject_cast<QComboBox*>(app.window().widget("ComboCommPort"));
+  EXPECT_EQ(port->toolTip(), "/dev/ttyUSB0");
+  EXPECT_EQ(port->itemData(0, Qt::ToolTipRole).toString(), "/dev/ttyS0");
+  const struct {
+    const char* typed;
+    const char* device;
+  } names[] = {{"COM12", "/dev/ttyS11"},
+               {"COM 2.5", "/dev/ttyS1"},
+               {"COM17", kSolo ? "/dev/ttyS16" : ""},
+               {"com3", ""},
+               {"COM0", ""}};
+  for (const auto& n : names) {
+    port->setEditText(n.typed);
+    EXPECT_EQ(port->toolTip(), n.device) << n.typed;
+  }
+  qunsetenv("TARNVIEW_COM4");
+}
+
 TEST(WindowSmoke, ClosingTheWindowReleasesThePort) {
   test::PtyPeer peer([](const std::string&) { return std::string(); });
   peer.mapTo(4);

@@ -13,6 +13,7 @@
 #include <QSignalBlocker>
 #include <optional>
 
+#include "link/port_names.h"
 #include "ui/form1.h"
 #include "ui/qt/accessibility.h"
 
@@ -162,6 +163,20 @@ void MainWindow::bind(Form1& form) {
     placed = at;
   };
   form.Me.viewChanged();
+  showPortDevices();
+}
+
+// The port box tells, entry by entry and for what is typed, which device each
+// COM name stands for on this host.
+void MainWindow::showPortDevices() {
+  auto* ports = qobject_cast<QComboBox*>(widgets_.at("ComboCommPort"));
+  for (int i = 0; i < ports->count(); ++i)
+    ports->setItemData(i, q(portDeviceOf(ports->itemText(i).toStdString())), Qt::ToolTipRole);
+  const auto showDevice = [ports](const QString& name) {
+    ports->setToolTip(q(portDeviceOf(name.toStdString())));
+  };
+  connect(ports, &QComboBox::currentTextChanged, showDevice);
+  showDevice(ports->currentText());
 }
 
 void MainWindow::bindControl(const ControlSpec& row, Form1& form) {

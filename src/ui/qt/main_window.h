@@ -31,6 +31,7 @@ class MainWindow : public QWidget {
  private:
   void build();
   void bindControl(const ControlSpec& row, Form1& form);
+  void showPortDevices();
   std::map<std::string, QWidget*, std::less<>> widgets_;
   PlotView* plot_ = nullptr;
 };
