@@ -9,7 +9,7 @@ TARNVIEW_PACKAGES=(
   qt6-base-dev qt6-serialport-dev libgl-dev
   fonts-ipafont-gothic
   xvfb xauth
-  clang-14 libclang-rt-14-dev valgrind
+  clang-14 libclang-rt-14-dev clang-tidy-14 valgrind
   python3-pyatspi at-spi2-core dbus-daemon
   appstream desktop-file-utils
 )

@@ -25,7 +25,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // Output held back while the device does not take it; more records wait on the schedule.
-constexpr size_t kHighWater = 16 * 1024;
+constexpr size_t kHighWater = size_t{16} * 1024;
 constexpr auto kTrickleGap = std::chrono::milliseconds(2);
 
 int g_signal_pipe[2] = {-1, -1};

@@ -11,6 +11,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <cmath>
 #include <optional>
 
 #include "link/port_names.h"
@@ -20,12 +21,16 @@
 namespace tarn {
 namespace {
 
-int px(int twips) { return static_cast<int>(twips / twipsPerPixel() + 0.5); }
+QString q(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+int px(int twips) { return static_cast<int>(std::lround(twips / twipsPerPixel())); }
 
 QString firstInstalled(std::span<const std::string_view> families) {
   const QStringList installed = QFontDatabase::families();
   for (std::string_view family : families) {
-    const QString name = QString::fromUtf8(family.data(), static_cast<qsizetype>(family.size()));
+    QString name = q(family);
     if (installed.contains(name, Qt::CaseInsensitive)) return name;
   }
   return {};
@@ -39,10 +44,6 @@ QFont designedFont(FontRole role, const QFont& fallback) {
   font.setPointSizeF(kDesignedFontPoints);
   font.setWeight(QFont::Normal);
   return font;
-}
-
-QString q(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 QWidget* makeWidget(const ControlSpec& row, QWidget* parent) {
