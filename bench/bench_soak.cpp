@@ -62,5 +62,9 @@ int main(int argc, char** argv) {
       atStart, afterFirst, afterSecond, atEnd, atEnd - afterSecond, bench::statusKb("VmHWM"));
   std::printf("total %.2f s; per measurement and save: best %.3f s, median %.3f s, worst %.3f s\n",
               each.mean * runs / 1000, each.best / 1000, each.median / 1000, each.worst / 1000);
+  const std::string each_run = std::to_string(runs) + " measurements and saves";
+  bench::figure(each_run + ": VmRSS after the second", afterSecond / 1024.0, "MiB");
+  bench::figure(each_run + ": VmRSS at the end", atEnd / 1024.0, "MiB");
+  bench::figure(each_run + ": median of each", each.median / 1000, "s");
   return complete == runs ? 0 : 1;
 }
