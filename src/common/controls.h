@@ -109,7 +109,6 @@ class OptionButton : public Control {
 class Timer {
  public:
   using TimePoint = std::chrono::steady_clock::time_point;
-  int interval() const { return interval_; }
   void setInterval(int ms) { interval_ = ms; }
   bool enabled() const { return enabled_; }
   // Enabling starts a fresh interval from `now`.
@@ -125,10 +124,6 @@ class Timer {
   bool enabled_ = false;
   TimePoint armedAt_{};
 };
-
-}  // namespace tarn
-
-namespace tarn {
 
 // The window itself: its caption and its position on the screen in twips.
 class Window : public Control {

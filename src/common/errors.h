@@ -19,7 +19,6 @@ class PlatformError : public std::runtime_error {
 inline constexpr int kErrOverflow = 6;
 inline constexpr int kErrInvalidProperty = 380;
 inline constexpr int kErrPortOpen = 8005;
-inline constexpr int kErrPortIo = 8015;
 inline constexpr int kErrCancel = 32755;
 inline constexpr int kErrPathFileAccess = 75;
 

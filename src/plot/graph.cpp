@@ -3,7 +3,6 @@
 #include <limits>
 
 #include "acquisition/sample_values.h"
-#include "common/errors.h"
 #include "common/numbers.h"
 #include "plot/plot_geometry.h"
 #include "ui/form1.h"
@@ -13,13 +12,6 @@ namespace {
 
 // A plot of one record divides the width by zero, which must give infinity.
 static_assert(std::numeric_limits<double>::is_iec559);
-
-int32_t toLong(double value) {
-  if (!(value >= std::numeric_limits<int32_t>::min() &&
-        value <= std::numeric_limits<int32_t>::max()))
-    throw OverflowError("Overflow");
-  return static_cast<int32_t>(value);
-}
 
 // The extreme over the fields that are drawn; for both channels CH0's records
 // come before CH1's.
@@ -54,11 +46,11 @@ void drawTrace(Form1& form, int field, uint32_t colour, float step, float height
 
 PlotRange plotRange(int32_t maximum, int32_t minimum) {
   const double high = maximum, low = minimum;
-  const int32_t spread = toLong(high - low);
-  const int32_t centre = toLong(roundHalfAway((high + low) / 2));
+  const int32_t spread = toInt32(high - low);
+  const int32_t centre = toInt32(roundHalfAway((high + low) / 2));
   // A flat or nearly flat signal still gets a margin of 2 each side.
-  const int32_t top = spread <= 6 ? toLong(high + 2) : toLong(high + roundHalfAway(spread / 4.0));
-  const int32_t bottom = toLong(2.0 * centre - top);
+  const int32_t top = spread <= 6 ? toInt32(high + 2) : toInt32(high + roundHalfAway(spread / 4.0));
+  const int32_t bottom = toInt32(2.0 * centre - top);
   return {top, centre, bottom};
 }
 

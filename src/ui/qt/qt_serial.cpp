@@ -90,7 +90,7 @@ void QtSerial::onError(QSerialPort::SerialPortError error) {
   if (!fatal || !port_.isOpen()) return;
   port_.close();
   // Reported from the event loop, never in the middle of a handler.
-  QTimer::singleShot(0, [this] {
+  QTimer::singleShot(0, &port_, [this] {
     if (lost) lost();
   });
 }
