@@ -19,12 +19,16 @@ std::string portDevice(int number) {
 #endif
 }
 
+std::optional<double> portNumberOf(std::string_view name) {
+  if (!name.starts_with("COM")) return std::nullopt;
+  return TextToNumber(name.substr(3));
+}
+
 std::string portDeviceOf(std::string_view name) {
-  if (!name.starts_with("COM")) return {};
-  const double number = TextToNumber(name.substr(3));
-  if (!kSolo && number > 16) return {};
+  const std::optional<double> number = portNumberOf(name);
+  if (!number || (!kSolo && *number > kHighestPort)) return {};
   try {
-    const int16_t port = toInt16(number);
+    const int16_t port = toInt16(*number);
     return port >= 1 ? portDevice(port) : std::string();
   } catch (const OverflowError&) {
     return {};

@@ -2,6 +2,7 @@
 #include "common/model.h"
 #include "common/numbers.h"
 #include "link/link_texts.h"
+#include "link/port_names.h"
 #include "ui/form1.h"
 
 namespace tarn {
@@ -11,19 +12,19 @@ void Form1::OpenPort() {
     if (MSComm1.portOpen()) MSComm1.setPortOpen(false);
     const int index = ComboCommPort.listIndex();
     const std::string name = index == -1 ? ComboCommPort.text() : ComboCommPort.list(index);
-    if (name.compare(0, 3, "COM") != 0) {
+    const std::optional<double> number = portNumberOf(name);
+    if (!number) {
       Status.setText(link_texts::kComSettingError);
       return;
     }
-    const double number = TextToNumber(std::string_view(name).substr(3));
     if constexpr (!kSolo) {
-      if (number > 16) {
+      if (*number > kHighestPort) {
         Status.setText(link_texts::kComNumberRange);
         state.PortReady = false;
         return;
       }
     }
-    MSComm1.setCommPort(toInt16(number));
+    MSComm1.setCommPort(toInt16(*number));
     MSComm1.setSettings(kSolo || Option3.value() ? link_texts::kSettingsPellan
                                                  : link_texts::kSettingsQuorin);
     MSComm1.setPortOpen(true);
