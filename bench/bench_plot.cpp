@@ -14,12 +14,6 @@ namespace {
 
 constexpr int kRuns = 15;
 
-void print(const char* what, const std::vector<double>& ms) {
-  const bench::Spread s = bench::spread(ms);
-  std::printf("%-44s best %8.2f ms   median %8.2f ms\n", what, s.best, s.median);
-  bench::figure(std::string(what) + ", 65535 x 2: median", s.median, "ms");
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -38,16 +32,16 @@ int main(int argc, char** argv) {
     bench::fillMeasurement(form, binary);
     const std::string format = binary ? "binary" : "mV";
     std::size_t pixels = 0;
-    print(("Graph + grab, " + format).c_str(), bench::timeRuns(kRuns, [&] {
-            form.Graph();
-            pixels += !plot.grab().isNull();
-          }));
-    print(("Graph alone, " + format).c_str(), bench::timeRuns(kRuns, [&] { form.Graph(); }));
-    print(("grab alone, " + format).c_str(),
-          bench::timeRuns(kRuns, [&] { pixels += !plot.grab().isNull(); }));
+    bench::printTimings("Graph + grab, " + format, bench::timeRuns(kRuns, [&] {
+                          form.Graph();
+                          pixels += !plot.grab().isNull();
+                        }));
+    bench::printTimings("Graph alone, " + format, bench::timeRuns(kRuns, [&] { form.Graph(); }));
+    bench::printTimings("grab alone, " + format,
+                        bench::timeRuns(kRuns, [&] { pixels += !plot.grab().isNull(); }));
     std::string summary;
-    print(("UpdatePeakToPeak, " + format).c_str(),
-          bench::timeRuns(kRuns, [&] { summary = form.UpdatePeakToPeak(); }));
+    bench::printTimings("UpdatePeakToPeak, " + format,
+                        bench::timeRuns(kRuns, [&] { summary = form.UpdatePeakToPeak(); }));
     std::printf("  summary: %s  labels: %s / %s / %s  (%zu frames)\n", summary.c_str(),
                 form.Label3.caption().c_str(), form.Label4.caption().c_str(),
                 form.Label5.caption().c_str(), pixels);

@@ -19,14 +19,6 @@ namespace {
 
 constexpr int kRuns = 21;
 
-template <typename Fn>
-void time(const std::string& what, Fn&& fn) {
-  const bench::Spread s = bench::spread(bench::timeRuns(kRuns, fn));
-  std::printf("%-40s best %8.2f ms   median %8.2f ms   worst %8.2f ms\n", what.c_str(), s.best,
-              s.median, s.worst);
-  bench::figure(what + ", 65535 x 2: median", s.median, "ms");
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -48,12 +40,16 @@ int main(int argc, char** argv) {
         "1007sps", "CH0 / CH1",           "CH0=Ain0-Ain1,CH1=Ain2-Ain3"};
     const std::span records(form.state.Samples.data(), bench::kRecords);
     std::string text;
-    time("lines" + format, [&] { text = tarn::datafile::csvText(header, 2, records); });
+    bench::printTimings("lines" + format, bench::timeRuns(kRuns, [&] {
+                          text = tarn::datafile::csvText(header, 2, records);
+                        }));
     std::size_t bytes = 0;
     for (const char* charset : {"UTF-8", "SHIFT_JIS", "EUC-JP"})
-      time(std::string("to ") + charset + format,
-           [&] { bytes = tarn::datafile::encodeText(text, charset)->size(); });
-    time("mSaveDataFile" + format, [&] { form.mSaveDataFile(path, "データ"); });
+      bench::printTimings(std::string("to ") + charset + format, bench::timeRuns(kRuns, [&] {
+                            bytes = tarn::datafile::encodeText(text, charset)->size();
+                          }));
+    bench::printTimings("mSaveDataFile" + format,
+                        bench::timeRuns(kRuns, [&] { form.mSaveDataFile(path, "データ"); }));
     std::printf("  %zu bytes of text, %zu in EUC-JP, file %lld bytes\n", text.size(), bytes,
                 static_cast<long long>(QFileInfo(dir.filePath("bench.csv")).size()));
   }

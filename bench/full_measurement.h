@@ -5,6 +5,10 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <string>
+#include <vector>
+
+#include "figures.h"
 
 #include "ui/form1.h"
 
@@ -30,6 +34,14 @@ inline void fillMeasurement(tarn::Form1& form, bool binary) {
   form.Combo2.setListIndex(2);
   form.state.ChannelMode = 2;
   form.state.SampleIndex = form.state.SampleCount = kRecords;
+}
+
+// Prints the timings of one step on a full measurement and reports their median.
+inline void printTimings(const std::string& what, const std::vector<double>& ms) {
+  const Spread s = spread(ms);
+  std::printf("%-44s best %8.2f ms   median %8.2f ms   worst %8.2f ms\n", what.c_str(), s.best,
+              s.median, s.worst);
+  figure(what + ", 65535 x 2: median", s.median, "ms");
 }
 
 }  // namespace bench
