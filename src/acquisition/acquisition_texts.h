@@ -2,16 +2,6 @@
 
 namespace tarn::acquisition_texts {
 
-// The peak-to-peak summary: one channel, then both channels.
-inline constexpr const char* kDigitPpCh0 = "CH0[digit pp]=";
-inline constexpr const char* kDigitPpCh1 = "CH1[digit pp]=";
-inline constexpr const char* kDigitPpBoth = "[digit pp] : CH0=";
-inline constexpr const char* kMvPpCh0 = "CH0[mV pp]=";
-inline constexpr const char* kMvPpCh1 = "CH1[mV pp]=";
-inline constexpr const char* kMvPpBoth = "[mV pp] : CH0=";
-inline constexpr const char* kPpThenCh1 = ", CH1=";
-
-// Starting, stopping and receiving a measurement.
 inline constexpr const char* kStart = "測定開始";
 inline constexpr const char* kStop = "測定停止";
 inline constexpr const char* kBadCount = "データ個数が正しくありません";
@@ -24,5 +14,10 @@ inline constexpr const char* kTableFull = "測定終了 (データ個数が上�
 inline constexpr const char* kLostDuringMeasurement =
     "COMポートが切断されました。測定を中止しました (受信 ";
 inline constexpr const char* kLostCountEnd = " 個)";
+// Records that broke the stream's framing, after the summary or the stop.
+inline constexpr const char* kDiscarded = " (不正なレコード ";
+inline constexpr const char* kDiscardedEnd = " 個を破棄)";
+// Every record of a measurement was discarded.
+inline constexpr const char* kNoValidData = "有効なデータがありません";
 
 }  // namespace tarn::acquisition_texts

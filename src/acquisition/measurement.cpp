@@ -1,105 +1,126 @@
-#include <array>
+#include "acquisition/measurement.h"
 
-#include "acquisition/acquisition_texts.h"
-#include "common/errors.h"
-#include "common/model.h"
+#include <algorithm>
+#include <cctype>
+
 #include "common/numbers.h"
-#include "link/link_texts.h"
-#include "ui/form1.h"
 
 namespace tarn {
-namespace {
 
-struct RecordLayout {
-  int16_t fieldLen, recordLen;
-};
+std::string startCommand(const MeasurementSettings& settings) {
+  return std::string(settings.format == DataFormat::Binary ? "A" : "M") +
+         hex16(static_cast<int>(settings.channels)) + hex16(settings.count, 4);
+}
 
-// By Combo2's index: CH0, CH1, both; binary data first, then mV data.
-constexpr std::array<RecordLayout, 3> kBinaryLayout{{{6, 7}, {6, 7}, {6, 13}}};
-constexpr std::array<RecordLayout, 3> kMvLayout{{{8, 9}, {8, 9}, {8, 17}}};
+std::string stopCommand(DataFormat format) { return format == DataFormat::Binary ? "AX" : "MX"; }
 
-}  // namespace
+std::span<const int> measuredFields(Channels channels) {
+  static constexpr int kFields[] = {0, 1};
+  switch (channels) {
+    case Channels::Ch0:
+      return std::span(kFields).first(1);
+    case Channels::Ch1:
+      return std::span(kFields).last(1);
+    case Channels::Both:
+      break;
+  }
+  return kFields;
+}
 
-void Form1::SendB2_Click() {
-  try {
-    if (!MSComm1.portOpen()) {
-      Status.setText(link_texts::kComNotOpen);
-      return;
+std::optional<int32_t> sampleCountOf(std::string_view text) {
+  if (!beginsWithNumber(text)) return std::nullopt;
+  const double n = TextToNumber(text);
+  if (n < 0 || n > kMaxCount) return std::nullopt;
+  return toInt32(n);
+}
+
+Measurement::Measurement(MeasurementSettings settings, bool refusesWithNg)
+    : settings_(std::move(settings)),
+      refusesWithNg_(refusesWithNg),
+      // Six hexadecimal digits or eight characters of mV text per value, and
+      // one end character per record.
+      fieldLength_(settings_.format == DataFormat::Binary ? 6 : 8),
+      recordLength_(fieldLength_ * measuredFields(settings_.channels).size() + 1) {
+  records_.reserve(settings_.count > 0 ? static_cast<size_t>(settings_.count) : 4096);
+}
+
+bool Measurement::valueCharacter(char c) const {
+  if (settings_.format == DataFormat::Binary) return std::isxdigit(static_cast<unsigned char>(c));
+  return std::isdigit(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '.' ||
+         c == ' ';
+}
+
+Measurement::State Measurement::feed(std::string_view chars) {
+  if (!running()) return state_;
+  pending_ += chars;
+  if (refusesWithNg_ && !started_ && pending_.starts_with("NG")) {
+    state_ = State::Refused;
+    return state_;
+  }
+  // Records are cut at a moving offset and the buffer is shortened once, so
+  // the cost follows the characters received, however many records came.
+  size_t at = 0;
+  while (running()) {
+    if (resyncing_) {
+      const auto end = std::find_if(pending_.begin() + static_cast<std::ptrdiff_t>(at),
+                                    pending_.end(), [this](char c) { return endCharacter(c); });
+      if (end == pending_.end()) {
+        at = pending_.size();
+        break;
+      }
+      at = static_cast<size_t>(end - pending_.begin()) + 1;
+      resyncing_ = false;
     }
-    if (SendB2.caption() == acquisition_texts::kStop) {
-      StopMeasurement();
-    } else {
-      StartMeasurement();
-    }
-  } catch (const PlatformError&) {
-    dropPort(link_texts::kPortLost);
+    if (pending_.size() - at < recordLength_) break;
+    at = cut(at);
   }
+  pending_.erase(0, at);
+  return state_;
 }
 
-void Form1::StartMeasurement() {
-  Status.setText("");
-  state.ReplyText.clear();
-  if (!SendRate()) {
-    Status.setText(link_texts::kRateNotSet);
-    return;
+size_t Measurement::cut(size_t at) {
+  started_ = true;
+  const char last = pending_[at + recordLength_ - 1];
+  if (!endCharacter(last)) {
+    ++discarded_;
+    resyncing_ = true;
+    countRecord();
+    return at;
   }
-  if (Text1.text().empty()) {
-    Status.setText(acquisition_texts::kBadCount);
-    return;
-  }
-  const double n = TextToNumber(Text1.text());
-  if (n < 0 || n > 65535) {
-    Status.setText(acquisition_texts::kBadCount);
-    return;
-  }
-  state.SampleCount = toInt32(n);
-  const bool binary = Option1.value();
-  // Combo2 is a pure list, selected from start-up on: its index is 0 to 2.
-  const int channels = Combo2.listIndex();
-  state.CmdText = std::string(binary ? "A" : "M") + hex16(channels) + hex16(state.SampleCount, 4);
-  const RecordLayout layout =
-      (binary ? kBinaryLayout : kMvLayout).at(static_cast<size_t>(channels));
-  state.ChannelMode = static_cast<int16_t>(channels);
-  if constexpr (!kSolo) state.FieldLen = layout.fieldLen;
-  state.RecordLen = layout.recordLen;
-  Picture1.Cls();
-  state.SampleIndex = 0;
-  state.Measuring = true;
-  state.RxBuffer.clear();
-  MSComm1.input();
-  MSComm1.setRThreshold(1);
-  MSComm1.output(state.CmdText + state.LineEnd);
-  SendB2.setCaption(acquisition_texts::kStop);
+  endChar_ = last;
+  SampleRecord& record = records_.emplace_back();
+  const std::span<const int> fields = measuredFields(settings_.channels);
+  for (size_t i = 0; i < fields.size(); ++i)
+    record.field[static_cast<size_t>(fields[i])].assign(pending_, at + i * fieldLength_,
+                                                        fieldLength_);
+  countRecord();
+  return at + recordLength_;
 }
 
-void Form1::StopMeasurement() {
-  if constexpr (!kSolo) KeepReceived();
-  state.Measuring = false;
-  MSComm1.setRThreshold(0);
-  SendStopCommand();
-  if constexpr (!kSolo) host_.doEvents();
-  MSComm1.input();
-  if constexpr (!kSolo) state.RxBuffer.clear();
-  SendB2.setCaption(acquisition_texts::kStart);
-  Status.setText(acquisition_texts::kStopped);
+void Measurement::countRecord() {
+  const int32_t done = received() + discarded_;
+  if (done == settings_.count) state_ = State::Finished;
+  // An endless measurement stops at the table's end rather than grow past it.
+  else if (done == kSampleEntries) state_ = State::TableFull;
 }
 
-void Form1::KeepReceived() {
-  if (state.SampleIndex >= 10) {
-    state.SampleCount = state.SampleIndex;
-    Graph();
+void Measurement::end(State why) {
+  if (running()) state_ = why;
+}
+
+std::string Measurement::progressText() const {
+  if (records_.empty()) return {};
+  const SampleRecord& last = records_.back();
+  std::string text = std::to_string(received()) + "/";
+  switch (settings_.channels) {
+    case Channels::Ch0:
+      return text + last.field[0];
+    case Channels::Ch1:
+      return text + last.field[1];
+    case Channels::Both:
+      break;
   }
-}
-
-void Form1::SendStopCommand() { MSComm1.output((Option1.value() ? "AX" : "MX") + state.LineEnd); }
-
-void Form1::AbandonMeasurement() {
-  if (!state.Measuring) return;
-  state.Measuring = false;
-  if constexpr (!kSolo) KeepReceived();
-  SendB2.setCaption(acquisition_texts::kStart);
-  Status.setText(acquisition_texts::kLostDuringMeasurement + std::to_string(state.SampleIndex) +
-                 acquisition_texts::kLostCountEnd);
+  return text + last.field[0] + ", " + last.field[1];
 }
 
 }  // namespace tarn

@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <limits>
 
-#include "common/errors.h"
 
 namespace tarn {
 namespace {
@@ -136,6 +135,14 @@ double TextToNumber(std::string_view text) {
     return 0.0;
   }
   return readDecimal(in);
+}
+
+bool beginsWithNumber(std::string_view text) {
+  Cursor in(text);
+  if (in.take('&')) return (in.take('H') || in.take('h')) && hexDigit(in.peek()) >= 0;
+  if (!in.take('-')) in.take('+');
+  if (in.take('.')) return isDigit(in.peek());
+  return isDigit(in.peek());
 }
 
 int16_t toInt16(double value) { return toInt<int16_t>(value); }

@@ -1,10 +1,17 @@
 #pragma once
 
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
 namespace tarn {
+
+// A number that does not fit the integer it is converted to.
+class OverflowError : public std::range_error {
+ public:
+  using std::range_error::range_error;
+};
 
 // The number a text begins with. Blanks, tabs and line feeds are ignored
 // wherever they stand; "." is always the decimal point; "&H" introduces a
@@ -12,8 +19,12 @@ namespace tarn {
 // A text that does not begin with a number gives 0.
 double TextToNumber(std::string_view text);
 
+// Whether the text begins with a number in that rule, so that its 0 is a
+// number read and not a text that holds none.
+bool beginsWithNumber(std::string_view text);
+
 // Conversions to 16- and 32-bit integers: nearest, halves to even. A value out
-// of range throws OverflowError, as the old runtime did.
+// of range throws OverflowError.
 int16_t toInt16(double value);
 int32_t toInt32(double value);
 

@@ -6,6 +6,7 @@
 #include <ctime>
 #include <cwchar>
 #include <iterator>
+#include <span>
 #include <string_view>
 
 #include "common/numbers.h"
@@ -57,13 +58,6 @@ std::string shortDate(const LocalDateTime& t) {
 
 }  // namespace
 
-std::string selectedText(const ComboBox& combo) { return combo.list(combo.listIndex()); }
-
-std::string columnHeading(int16_t channelMode, const ComboBox& combo2) {
-  if (channelMode == 2) return combo2.list(0) + "," + combo2.list(1);
-  return selectedText(combo2);
-}
-
 std::string dateTimeText(const LocalDateTime& t) {
   std::string text = shortDate(t);
   if (t.hour == 0 && t.minute == 0 && t.second == 0) return text;
@@ -72,28 +66,26 @@ std::string dateTimeText(const LocalDateTime& t) {
   return text + time;
 }
 
-std::string csvText(const Header& header, int16_t channelMode,
-                    std::span<const SampleRecord> records) {
+std::string csvText(const Measurement& measurement, const std::string& dateTime) {
   namespace texts = datafile_texts;
+  const MeasurementSettings& settings = measurement.settings();
+  const std::span<const SampleRecord> records = measurement.records();
   std::string text;
   text.reserve(512 + records.size() * 20);  // two mV fields, a comma and CR LF are 19
   const auto line = [&text](std::string_view a, std::string_view b = {}) {
     text.append(a).append(b).append("\r\n");
   };
-  line(header.title);
-  line(header.dateTime);
-  line(texts::kSettings, header.settings);
-  line(texts::kRate, header.rate);
-  line(texts::kChannels, header.channels);
+  line(texts::kTitle);
+  line(dateTime);
+  line(texts::kSettings, settings.boardSettings);
+  line(texts::kRate, settings.rateText);
+  line(texts::kChannels, settings.channelText);
   line(texts::kCount, digitText(static_cast<double>(records.size())));
-  line(header.heading);
-  const size_t field = channelMode == 1 ? 1 : 0;
+  line(settings.columnHeading);
+  const std::span<const int> fields = measuredFields(settings.channels);
   for (const SampleRecord& record : records) {
-    if (channelMode == 2) {
-      text.append(record.field[0]).append(",").append(record.field[1]);
-    } else {
-      text.append(record.field[field]);
-    }
+    text.append(record.field[static_cast<size_t>(fields.front())]);
+    if (fields.size() == 2) text.append(",").append(record.field[1]);
     text.append("\r\n");
   }
   return text;

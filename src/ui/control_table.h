@@ -30,8 +30,10 @@ struct ControlSpec {
   std::string_view accessibleDescription = {};
 };
 
-// The controls in tab order.
-std::span<const ControlSpec> controlTable();
+// The controls in tab order: the two-model window, or the single-model one
+// (no model choice, the format options on the window, the board's settings
+// inside the rate frame).
+std::span<const ControlSpec> controlTable(bool singleModel);
 
 // The name a screen reader reads for a control showing `shown`: the caption
 // where the table names none; for a combo box, and for a label that shows a
@@ -42,7 +44,7 @@ std::string spokenName(const ControlSpec& control, std::string_view shown);
 struct ClientArea {
   int width, height;
 };
-ClientArea clientArea();
+ClientArea clientArea(bool singleModel);
 
 inline constexpr int kPictureWidth = 6375;
 inline constexpr int kPictureHeight = 3435;

@@ -1,69 +1,87 @@
 #include "ui/qt/app.h"
 
 #include <QApplication>
-#include <QScreen>
-#include <QStyle>
+#include <QTimer>
+#include <chrono>
+#include <cstdio>
 
 #include "common/system_clock.h"
-#include "ui/form1.h"
+#include "ui/presenter.h"
 #include "ui/qt/main_window.h"
 #include "ui/qt/qt_datafile.h"
 #include "ui/qt/qt_serial.h"
 
 namespace tarn {
+
+struct App::Parts {
+  explicit Parts(std::span<const BoardProfile> boards) : window(boards.size() == 1), boards(boards) {}
+  MainWindow window;
+  std::span<const BoardProfile> boards;
+  QtBytePort port;
+  SystemClock clock;
+  QtSaveDialog dialog{window};
+  QtMessageBox messages{window};
+  QtFileStore files;
+  Presenter presenter{PresenterSeams{port, clock, window.plot(), dialog, messages, files}, boards};
+};
+
+App::App(std::span<const BoardProfile> boards) : parts_(std::make_unique<Parts>(boards)) {
+  Presenter& presenter = parts_->presenter;
+  parts_->window.bind(presenter);
+  parts_->port.received = [&presenter] { presenter.received(); };
+  parts_->port.lost = [&presenter] { presenter.portLost(); };
+  parts_->window.closing = [&presenter] { presenter.quit(); };
+  // Quitting closes the port, then ends the program.
+  presenter.quitButton.onClick = [&presenter] {
+    presenter.quit();
+    QCoreApplication::quit();
+  };
+}
+
+App::~App() = default;
+Presenter& App::presenter() { return parts_->presenter; }
+MainWindow& App::window() { return parts_->window; }
+QtBytePort& App::port() { return parts_->port; }
+
 namespace {
 
-class QtHost : public Host {
+using Steady = std::chrono::steady_clock;
+
+// TARNVIEW_STARTUP_PROBE=1: print the time from main() to the end of the
+// window's first paint, then quit. bench_program times the whole start with it.
+class FirstPaintProbe : public QObject {
  public:
-  explicit QtHost(MainWindow& window) : window_(window) {}
-  TwipSize screenSize() override {
-    const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    return {screen.width() * twipsPerPixel(), screen.height() * twipsPerPixel()};
-  }
-  TwipSize windowOuterSize() override {
-    // Before the window is first shown the frame is not known yet; use the
-    // style's title bar and frame widths.
-    QSize outer = window_.frameGeometry().size();
-    if (!window_.isVisible()) {
-      const QStyle* style = window_.style();
-      const int frame = style->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth);
-      outer = window_.size() +
-              QSize(2 * frame, style->pixelMetric(QStyle::PM_TitleBarHeight) + 2 * frame);
+  explicit FirstPaintProbe(Steady::time_point start) : start_(start) {}
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint && !painted_) {
+      painted_ = true;
+      QTimer::singleShot(0, [this] {
+        const std::chrono::duration<double, std::milli> took = Steady::now() - start_;
+        std::printf("first paint %.1f ms after main\n", took.count());
+        std::fflush(stdout);
+        QCoreApplication::quit();
+      });
     }
-    return {outer.width() * twipsPerPixel(), outer.height() * twipsPerPixel()};
+    return false;
   }
-  void doEvents() override { QCoreApplication::processEvents(); }
-  void endProgram() override { QCoreApplication::quit(); }
-  std::string appFolder() override { return QCoreApplication::applicationDirPath().toStdString(); }
 
  private:
-  MainWindow& window_;
+  Steady::time_point start_;
+  bool painted_ = false;
 };
 
 }  // namespace
 
-struct App::Parts {
-  MainWindow window;
-  QtSerial serial;
-  SystemClock clock;
-  QtHost host{window};
-  QtSaveDialog dialog{window};
-  QtMsgBox msgBox{window};
-  QtFileStore files;
-  Form1 form{Seams{serial, clock, window.plot(), host, dialog, msgBox, files}};
-};
-
-App::App() : parts_(std::make_unique<Parts>()) {
-  Form1& form = parts_->form;
-  parts_->window.bind(form);
-  parts_->serial.received = [&form] { form.MSComm1_OnComm(); };
-  parts_->serial.lost = [&form] { form.MSComm1_PortLost(); };
-  parts_->window.closing = [&form] { form.QuitB_Click(); };
-  form.Form_Load();
+int runProgram(int argc, char** argv, std::span<const BoardProfile> boards,
+               const char* desktopName) {
+  const Steady::time_point start = Steady::now();
+  QApplication application(argc, argv);
+  QGuiApplication::setDesktopFileName(desktopName);
+  App app(boards);
+  FirstPaintProbe probe(start);
+  if (qEnvironmentVariableIsSet("TARNVIEW_STARTUP_PROBE")) app.window().installEventFilter(&probe);
+  app.window().show();
+  return QApplication::exec();
 }
-
-App::~App() = default;
-Form1& App::form() { return parts_->form; }
-MainWindow& App::window() { return parts_->window; }
 
 }  // namespace tarn

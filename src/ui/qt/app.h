@@ -1,23 +1,34 @@
 #pragma once
 
 #include <memory>
+#include <span>
+
+#include "board/profile.h"
 
 namespace tarn {
 
-class Form1;
+class Presenter;
 class MainWindow;
+class QtBytePort;
 
-// The running program: the window, the Qt seams and Form1, wired together.
+// The running program: the window, the Qt seams and the presenter, wired
+// together.
 class App {
  public:
-  App();
+  explicit App(std::span<const BoardProfile> boards);
   ~App();
-  Form1& form();
+  Presenter& presenter();
   MainWindow& window();
+  QtBytePort& port();
 
  private:
   struct Parts;
   std::unique_ptr<Parts> parts_;
 };
+
+// The whole program for these boards: the application object, the window, the
+// event loop. `desktopName` names its menu entry.
+int runProgram(int argc, char** argv, std::span<const BoardProfile> boards,
+               const char* desktopName);
 
 }  // namespace tarn

@@ -10,12 +10,15 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QStyle>
+#include <QShowEvent>
 #include <QSignalBlocker>
+#include <QTimer>
 #include <cmath>
 #include <optional>
 
-#include "link/port_names.h"
-#include "ui/form1.h"
+#include "board/port_names.h"
+#include "ui/presenter.h"
 #include "ui/qt/accessibility.h"
 
 namespace tarn {
@@ -106,7 +109,7 @@ double twipsPerPixel() {
   return 1440.0 / (dpi > 0 ? dpi : 96.0);
 }
 
-MainWindow::MainWindow() {
+MainWindow::MainWindow(bool singleModel) : singleModel_(singleModel) {
   installAccessibility();
   build();
 }
@@ -115,9 +118,9 @@ void MainWindow::build() {
   QFont windowFont = designedFont(FontRole::Proportional, font());
   windowFont.setPointSize(9);
   setFont(windowFont);
-  const ClientArea area = clientArea();
+  const ClientArea area = clientArea(singleModel_);
   setFixedSize(px(area.width), px(area.height));
-  for (const ControlSpec& row : controlTable()) {
+  for (const ControlSpec& row : controlTable(singleModel_)) {
     QWidget* parent = row.container.empty() ? this : widgets_.at(std::string(row.container));
     QWidget* w = row.kind == ControlKind::Picture
                      ? (plot_ = new PlotView(parent, row.width, row.height))
@@ -139,7 +142,7 @@ void MainWindow::build() {
   }
   // Tab order follows the table; labels, frames and the plot take no focus.
   QWidget* previous = nullptr;
-  for (const ControlSpec& row : controlTable()) {
+  for (const ControlSpec& row : controlTable(singleModel_)) {
     QWidget* w = widgets_.at(std::string(row.name));
     if (w->focusPolicy() == Qt::NoFocus) continue;
     if (previous) setTabOrder(previous, w);
@@ -152,36 +155,53 @@ QWidget* MainWindow::widget(const std::string& name) const {
   return it == widgets_.end() ? nullptr : it->second;
 }
 
-void MainWindow::bind(Form1& form) {
-  for (const ControlSpec& row : controlTable()) bindControl(row, form);
-  // The window goes where the program puts it, and stays where the user moves
-  // it when only the caption changes.
-  form.Me.viewChanged = [this, &form, placed = std::optional<QPoint>()]() mutable {
-    setWindowTitle(q(form.Me.caption()));
-    const QPoint at(static_cast<int>(form.Me.left() / twipsPerPixel()),
-                    static_cast<int>(form.Me.top() / twipsPerPixel()));
-    if (placed != at) move(at);
-    placed = at;
-  };
-  form.Me.viewChanged();
-  showPortDevices();
+void MainWindow::bind(Presenter& presenter) {
+  for (const ControlSpec& row : controlTable(singleModel_)) bindControl(row, presenter);
+  presenter.captionChanged = [this, &presenter] { setWindowTitle(q(presenter.caption)); };
+  presenter.captionChanged();
+  showPortDevices(presenter);
+  centre();
+}
+
+void MainWindow::centre() {
+  const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+  if (!screen) return;
+  // Before the window is first shown its frame is not known: estimate it from
+  // the style's title bar and frame widths, and centre again once shown.
+  QSize outer = frameGeometry().size();
+  if (!isVisible()) {
+    const int frame = style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth);
+    outer = size() + QSize(2 * frame, style()->pixelMetric(QStyle::PM_TitleBarHeight) + 2 * frame);
+  }
+  const QRect whole = screen->geometry(), available = screen->availableGeometry();
+  const QPoint at(std::max(available.left(), whole.left() + (whole.width() - outer.width()) / 2),
+                  std::max(available.top(), whole.top() + (whole.height() - outer.height()) / 2));
+  if (frameGeometry().topLeft() != at) move(at);
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (shown_) return;
+  shown_ = true;
+  // The platform reports the real frame once the window is on the screen.
+  QTimer::singleShot(0, this, [this] { centre(); });
 }
 
 // The port box tells, entry by entry and for what is typed, which device each
 // COM name stands for on this host.
-void MainWindow::showPortDevices() {
+void MainWindow::showPortDevices(const Presenter& presenter) {
   auto* ports = qobject_cast<QComboBox*>(widgets_.at("ComboCommPort"));
   for (int i = 0; i < ports->count(); ++i)
-    ports->setItemData(i, q(portDeviceOf(ports->itemText(i).toStdString())), Qt::ToolTipRole);
-  const auto showDevice = [ports](const QString& name) {
-    ports->setToolTip(q(portDeviceOf(name.toStdString())));
+    ports->setItemData(i, q(presenter.deviceOf(ports->itemText(i).toStdString())), Qt::ToolTipRole);
+  const auto showDevice = [ports, &presenter](const QString& name) {
+    ports->setToolTip(q(presenter.deviceOf(name.toStdString())));
   };
   connect(ports, &QComboBox::currentTextChanged, showDevice);
   showDevice(ports->currentText());
 }
 
-void MainWindow::bindControl(const ControlSpec& row, Form1& form) {
-  Control* control = form.control(row.name);
+void MainWindow::bindControl(const ControlSpec& row, Presenter& presenter) {
+  Control* control = presenter.control(row.name);
   QWidget* w = widgets_.at(std::string(row.name));
   if (auto* c = dynamic_cast<Captioned*>(control)) {
     if (auto* button = qobject_cast<QPushButton*>(w)) {
@@ -201,7 +221,9 @@ void MainWindow::bindControl(const ControlSpec& row, Form1& form) {
     }
   } else if (auto* t = dynamic_cast<TextBox*>(control)) {
     auto* edit = qobject_cast<QLineEdit*>(w);
-    connect(edit, &QLineEdit::textEdited,
+    // Whatever changes the text (typing, pasting, a screen reader, voice
+    // control), the presenter follows; its own writes are not echoed back.
+    connect(edit, &QLineEdit::textChanged,
             [t](const QString& text) { t->userEdit(text.toStdString()); });
     t->viewChanged = [t, edit] {
       const QSignalBlocker block(edit);
@@ -210,16 +232,21 @@ void MainWindow::bindControl(const ControlSpec& row, Form1& form) {
     };
   } else if (auto* cb = dynamic_cast<ComboBox*>(control)) {
     auto* combo = qobject_cast<QComboBox*>(w);
-    connect(combo, &QComboBox::activated, [cb](int index) { cb->userSelect(index); });
-    if (combo->isEditable())
+    if (combo->isEditable()) {
+      connect(combo, &QComboBox::activated, [cb](int index) { cb->userSelect(index); });
       connect(combo, &QComboBox::editTextChanged,
               [cb](const QString& text) { cb->userEditText(text.toStdString()); });
+    } else {
+      connect(combo, &QComboBox::currentIndexChanged, [cb](int index) { cb->userSelect(index); });
+    }
     connect(combo, &QComboBox::currentTextChanged, [combo, row](const QString& text) {
       combo->setAccessibleName(q(spokenName(row, text.toStdString())));
     });
     cb->viewChanged = [cb, combo, row] {
       const QSignalBlocker block(combo);
-      if (combo->count() != cb->listCount()) {
+      bool same = combo->count() == cb->listCount();
+      for (int i = 0; same && i < cb->listCount(); ++i) same = combo->itemText(i) == q(cb->list(i));
+      if (!same) {
         combo->clear();
         for (int i = 0; i < cb->listCount(); ++i) combo->addItem(q(cb->list(i)));
       }

@@ -10,30 +10,37 @@
 
 namespace tarn {
 
-class Form1;
+class Presenter;
 
 // Twips ↔ logical pixels at the screen's logical DPI (15 twips a pixel at 96).
 double twipsPerPixel();
 
-// The window drawn from the control table and bound to Form1's controls in
-// both directions. It holds no behaviour: every event goes to a handler.
+// The window drawn from the control table and bound to the presenter's
+// controls in both directions. It holds no behaviour: every event goes to the
+// presenter.
 class MainWindow : public QWidget {
  public:
-  MainWindow();
+  explicit MainWindow(bool singleModel);
   PlotView& plot() { return *plot_; }
-  void bind(Form1& form);
+  void bind(Presenter& presenter);
+  // Centres the window's frame on the screen, its top edge never above the
+  // screen's available area.
+  void centre();
   QWidget* widget(const std::string& name) const;
   std::function<void()> closing;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   void build();
-  void bindControl(const ControlSpec& row, Form1& form);
-  void showPortDevices();
+  void bindControl(const ControlSpec& row, Presenter& presenter);
+  void showPortDevices(const Presenter& presenter);
   std::map<std::string, QWidget*, std::less<>> widgets_;
   PlotView* plot_ = nullptr;
+  bool singleModel_;
+  bool shown_ = false;
 };
 
 }  // namespace tarn

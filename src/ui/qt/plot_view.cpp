@@ -4,49 +4,44 @@
 
 namespace tarn {
 
-PlotView::PlotView(QWidget* parent, double twipsWide, double twipsHigh)
-    : QWidget(parent), twipsWide_(twipsWide), twipsHigh_(twipsHigh) {
+PlotView::PlotView(QWidget* parent, double unitsWide, double unitsHigh)
+    : QWidget(parent), unitsWide_(unitsWide), unitsHigh_(unitsHigh) {
   setAutoFillBackground(true);
   QPalette pal = palette();
   pal.setColor(QPalette::Window, Qt::white);
   setPalette(pal);
 }
 
-void PlotView::changed() {
-  if (repaintPending_) return;
-  repaintPending_ = true;
+void PlotView::clear() {
+  polylines_.clear();
   update();
 }
 
-void PlotView::cls() {
-  traces_.clear();
-  changed();
-}
-
-void PlotView::line(float x1, float y1, float x2, float y2, uint32_t color) {
-  const QPointF from(x1, y1), to(x2, y2);
-  const bool continues = !traces_.empty() && traces_.back().color == color &&
-                         traces_.back().points.back().x() == from.x() &&
-                         traces_.back().points.back().y() == from.y();
-  if (!continues) traces_.push_back({color, QPolygonF{from}});
-  traces_.back().points.append(to);
-  changed();
+void PlotView::draw(const std::vector<Trace>& traces) {
+  polylines_.clear();
+  for (const Trace& trace : traces) {
+    // Colours are 0x00BBGGRR.
+    Polyline line{QColor(trace.colour & 0xFF, (trace.colour >> 8) & 0xFF,
+                         (trace.colour >> 16) & 0xFF),
+                  {}};
+    line.points.reserve(static_cast<qsizetype>(trace.points.size()));
+    for (const PlotPoint& p : trace.points) line.points.append(QPointF(p.x, p.y));
+    polylines_.push_back(std::move(line));
+  }
+  update();
 }
 
 void PlotView::paintEvent(QPaintEvent*) {
-  repaintPending_ = false;
   QPainter painter(this);
   painter.setRenderHint(QPainter::Antialiasing, false);
-  // Twips to logical pixels; the painter carries on to device pixels itself,
-  // so a high-density screen gets its full resolution.
-  painter.scale(width() / twipsWide_, height() / twipsHigh_);
-  for (const Trace& trace : traces_) {
-    // Colours are 0x00BBGGRR.
-    const QColor colour(trace.color & 0xFF, (trace.color >> 8) & 0xFF, (trace.color >> 16) & 0xFF);
-    QPen pen(colour);
+  // Plot units to logical pixels; the painter carries on to device pixels
+  // itself, so a high-density screen gets its full resolution.
+  painter.scale(width() / unitsWide_, height() / unitsHigh_);
+  for (const Polyline& line : polylines_) {
+    QPen pen(line.colour);
     pen.setCosmetic(true);  // one pixel wide whatever the scale
     painter.setPen(pen);
-    painter.drawPolyline(trace.points);
+    painter.drawPolyline(line.points);
   }
 }
 

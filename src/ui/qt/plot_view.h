@@ -4,36 +4,31 @@
 #include <QWidget>
 #include <vector>
 
-#include "common/seams.h"
+#include "ui/presenter.h"
 
 namespace tarn {
 
-// The plot box: keeps what was drawn (in twips) and paints it scaled to the
-// widget's device pixels, so the plot survives being covered and stays sharp
-// on any screen. Segments that continue one another in one colour become one
-// polyline with the same vertices.
-class PlotView : public QWidget, public DrawingSurface {
+// The plot box: keeps the traces it was given (in the control table's
+// units) and paints them scaled to the widget's device pixels, so the plot
+// survives being covered and stays sharp on any screen.
+class PlotView : public QWidget, public PlotSurface {
  public:
-  PlotView(QWidget* parent, double twipsWide, double twipsHigh);
-  void cls() override;
-  void line(float x1, float y1, float x2, float y2, uint32_t color) override;
+  PlotView(QWidget* parent, double unitsWide, double unitsHigh);
+  void clear() override;
+  void draw(const std::vector<Trace>& traces) override;
 
-  struct Trace {
-    uint32_t color;
+  struct Polyline {
+    QColor colour;
     QPolygonF points;
   };
-  const std::vector<Trace>& traces() const { return traces_; }
+  const std::vector<Polyline>& polylines() const { return polylines_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
 
  private:
-  void changed();
-  double twipsWide_, twipsHigh_;
-  std::vector<Trace> traces_;
-  // A plot arrives as tens of thousands of segments; one repaint request
-  // covers them all.
-  bool repaintPending_ = false;
+  double unitsWide_, unitsHigh_;
+  std::vector<Polyline> polylines_;
 };
 
 }  // namespace tarn

@@ -8,7 +8,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
-#include "common/errors.h"
+#include <QCoreApplication>
 
 namespace tarn {
 namespace {
@@ -25,18 +25,17 @@ QStringList nameFilters(const std::string& filter) {
   return filters;
 }
 
-// Qt's own dialog accepts a name in a folder that does not exist; the flag
-// asks it to stay open instead, with the toolkit's message. Native dialogs
-// refuse such names by themselves.
+// Qt's own dialog accepts a name in a folder that does not exist; this one
+// stays open instead, with the toolkit's message. Native dialogs refuse such
+// names by themselves.
 class FileDialog : public QFileDialog {
  public:
-  FileDialog(QWidget* parent, bool pathMustExist)
-      : QFileDialog(parent), pathMustExist_(pathMustExist) {}
+  explicit FileDialog(QWidget* parent) : QFileDialog(parent) {}
 
  protected:
   void accept() override {
     const QStringList files = selectedFiles();
-    if (pathMustExist_ && !files.isEmpty()) {
+    if (!files.isEmpty()) {
       const QString folder = QFileInfo(files.first()).absolutePath();
       if (!QFileInfo(folder).isDir()) {
         QMessageBox::warning(this, windowTitle(),
@@ -48,51 +47,54 @@ class FileDialog : public QFileDialog {
     }
     QFileDialog::accept();
   }
-
- private:
-  bool pathMustExist_;
 };
 
 }  // namespace
 
-void QtSaveDialog::ShowSave() {
+std::optional<std::string> QtSaveDialog::askSavePath(const SaveRequest& request) {
   // Qt's dialog keeps its history and layout in the user's settings; the
   // program keeps nothing between runs, so the dialog gets a scratch place.
   const QTemporaryDir scratch;
   for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
     QSettings::setPath(format, QSettings::UserScope, scratch.path());
-  FileDialog dialog(&parent_, Flags & kOfnPathMustExist);
+  FileDialog dialog(&parent_);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
-  // The toolkit has no read-only check box, so kOfnHideReadOnly needs nothing.
-  dialog.setOption(QFileDialog::DontConfirmOverwrite, !(Flags & kOfnOverwritePrompt));
-  dialog.setNameFilters(nameFilters(Filter));
-  if (!DialogTitle.empty()) dialog.setWindowTitle(q(DialogTitle));
-  dialog.setDirectory(q(InitDir));
+  dialog.setNameFilters(nameFilters(request.filter));
+  dialog.setWindowTitle(q(request.title));
+  dialog.setDirectory(q(request.folder));
   // The last chosen path is offered again, in its own folder.
-  if (!FileName.empty()) dialog.selectFile(q(FileName));
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-    if (CancelError) throw PlatformError(kErrCancel, "Cancel was selected.");
-    return;
-  }
-  FileName = QDir::toNativeSeparators(dialog.selectedFiles().first()).toStdString();
+  if (!request.offered.empty()) dialog.selectFile(q(request.offered));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return QDir::toNativeSeparators(dialog.selectedFiles().first()).toStdString();
 }
 
-MsgResult QtMsgBox::show(const std::string& prompt, MsgButtons buttons) {
-  const bool yesNo = buttons == MsgButtons::YesNo;
+namespace {
+
+QMessageBox::StandardButton showMessage(QWidget& parent, const std::string& text,
+                                        QMessageBox::StandardButtons buttons,
+                                        QMessageBox::StandardButton preset) {
   // An empty title lets the platform show the program's name.
-  QMessageBox box(QMessageBox::NoIcon, QString(), q(prompt),
-                  yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, &parent_);
-  box.setDefaultButton(yesNo ? QMessageBox::Yes : QMessageBox::Ok);
-  const int answer = box.exec();
-  if (!yesNo) return MsgResult::Ok;
-  return answer == QMessageBox::Yes ? MsgResult::Yes : MsgResult::No;
+  QMessageBox box(QMessageBox::NoIcon, QString(), q(text), buttons, &parent);
+  box.setDefaultButton(preset);
+  return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+}  // namespace
+
+void QtMessageBox::tell(const std::string& text) {
+  showMessage(parent_, text, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+bool QtMessageBox::ask(const std::string& text) {
+  return showMessage(parent_, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) ==
+         QMessageBox::Yes;
 }
 
 int64_t QtFileStore::fileLength(const std::string& path) {
   const QFileInfo info(q(path));
   if (!info.exists()) return -1;
-  if (!info.isFile()) throw PlatformError(kErrPathFileAccess, "Not a file: " + path);
+  if (!info.isFile()) throw FileError("Not a file: " + path);
   return info.size();
 }
 
@@ -101,7 +103,7 @@ void QtFileStore::replaceFile(const std::string& path, std::string_view bytes) {
   // A device or a folder cannot be replaced in one step: a new file would
   // take its place.
   if (const QFileInfo info(name); info.exists() && !info.isFile())
-    throw PlatformError(kErrPathFileAccess, "Not a file: " + path);
+    throw FileError("Not a file: " + path);
   QSaveFile file(name);
   const auto size = static_cast<qint64>(bytes.size());
   // commit() does not notice a write that fails in its own flush (a full
@@ -109,7 +111,7 @@ void QtFileStore::replaceFile(const std::string& path, std::string_view bytes) {
   // commit the destructor throws the new file away.
   if (!file.open(QIODevice::WriteOnly) || file.write(bytes.data(), size) != size || !file.flush() ||
       !file.commit())
-    throw PlatformError(kErrPathFileAccess, file.errorString().toStdString());
+    throw FileError(file.errorString().toStdString());
 }
 
 bool QtFileStore::folderWritable(const std::string& folder) {
@@ -118,5 +120,9 @@ bool QtFileStore::folderWritable(const std::string& folder) {
 }
 
 std::string QtFileStore::homeFolder() { return QDir::homePath().toStdString(); }
+
+std::string QtFileStore::programFolder() {
+  return QCoreApplication::applicationDirPath().toStdString();
+}
 
 }  // namespace tarn

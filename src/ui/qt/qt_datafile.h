@@ -1,26 +1,27 @@
 #pragma once
 
-#include "common/seams.h"
+#include "datafile/save.h"
 
 class QWidget;
 
 namespace tarn {
 
-// CD1 over QFileDialog, shown modal over `parent`.
+// The save dialog over QFileDialog, shown modal over `parent`.
 class QtSaveDialog : public SaveDialog {
  public:
   explicit QtSaveDialog(QWidget& parent) : parent_(parent) {}
-  void ShowSave() override;
+  std::optional<std::string> askSavePath(const SaveRequest& request) override;
 
  private:
   QWidget& parent_;
 };
 
 // Message boxes over QMessageBox, without icon and with the platform's title.
-class QtMsgBox : public MsgBox {
+class QtMessageBox : public MessageBox {
  public:
-  explicit QtMsgBox(QWidget& parent) : parent_(parent) {}
-  MsgResult show(const std::string& prompt, MsgButtons buttons) override;
+  explicit QtMessageBox(QWidget& parent) : parent_(parent) {}
+  void tell(const std::string& text) override;
+  bool ask(const std::string& text) override;
 
  private:
   QWidget& parent_;
@@ -34,6 +35,7 @@ class QtFileStore : public FileStore {
   void replaceFile(const std::string& path, std::string_view bytes) override;
   bool folderWritable(const std::string& folder) override;
   std::string homeFolder() override;
+  std::string programFolder() override;
 };
 
 }  // namespace tarn

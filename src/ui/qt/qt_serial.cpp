@@ -1,63 +1,10 @@
 #include "ui/qt/qt_serial.h"
 
 #include <QTimer>
-#include <sstream>
-#include <vector>
-
-#include "common/errors.h"
-#include "link/port_names.h"
 
 namespace tarn {
-namespace {
 
-struct LineSettings {
-  qint32 baud;
-  QSerialPort::Parity parity;
-  QSerialPort::DataBits dataBits;
-  QSerialPort::StopBits stopBits;
-};
-
-// "115200,N,8,1" → its parts; anything else is an invalid property value.
-LineSettings parseSettings(const std::string& text) {
-  std::vector<std::string> parts;
-  std::stringstream in(text);
-  for (std::string part; std::getline(in, part, ',');) parts.push_back(part);
-  const auto invalid = [] { return PlatformError(kErrInvalidProperty, "Invalid property value"); };
-  if (parts.size() != 4) throw invalid();
-  LineSettings s{};
-  try {
-    s.baud = std::stoi(parts[0]);
-  } catch (const std::exception&) {
-    throw invalid();
-  }
-  const std::string parity = parts[1];
-  if (parity == "N" || parity == "n")
-    s.parity = QSerialPort::NoParity;
-  else if (parity == "E" || parity == "e")
-    s.parity = QSerialPort::EvenParity;
-  else if (parity == "O" || parity == "o")
-    s.parity = QSerialPort::OddParity;
-  else
-    throw invalid();
-  if (parts[2] == "8")
-    s.dataBits = QSerialPort::Data8;
-  else if (parts[2] == "7")
-    s.dataBits = QSerialPort::Data7;
-  else
-    throw invalid();
-  if (parts[3] == "1")
-    s.stopBits = QSerialPort::OneStop;
-  else if (parts[3] == "2")
-    s.stopBits = QSerialPort::TwoStop;
-  else
-    throw invalid();
-  if (s.baud <= 0) throw invalid();
-  return s;
-}
-
-}  // namespace
-
-QtSerial::QtSerial() {
+QtBytePort::QtBytePort() {
   QObject::connect(&port_, &QSerialPort::readyRead, [this] { notifyReceived(); });
   QObject::connect(&port_, &QSerialPort::errorOccurred,
                    [this](QSerialPort::SerialPortError error) { onError(error); });
@@ -66,8 +13,8 @@ QtSerial::QtSerial() {
 // Handlers never nest: characters that arrive while the port is busy inside a
 // handler's call (a write, a read, a wait) are announced once that call has
 // returned to the event loop.
-void QtSerial::notifyReceived() {
-  if (rThreshold_ < 1 || !received) return;
+void QtBytePort::notifyReceived() {
+  if (!received) return;
   if (busy_) {
     deferNotification();
     return;
@@ -75,7 +22,7 @@ void QtSerial::notifyReceived() {
   received();
 }
 
-void QtSerial::deferNotification() {
+void QtBytePort::deferNotification() {
   if (deferred_) return;
   deferred_ = true;
   QTimer::singleShot(0, &port_, [this] {
@@ -84,7 +31,7 @@ void QtSerial::deferNotification() {
   });
 }
 
-void QtSerial::onError(QSerialPort::SerialPortError error) {
+void QtBytePort::onError(QSerialPort::SerialPortError error) {
   const bool fatal = error == QSerialPort::ResourceError || error == QSerialPort::ReadError ||
                      error == QSerialPort::WriteError;
   if (!fatal || !port_.isOpen()) return;
@@ -95,55 +42,35 @@ void QtSerial::onError(QSerialPort::SerialPortError error) {
   });
 }
 
-void QtSerial::setCommPort(int16_t number) {
-  if (number < 1) throw PlatformError(8002, "Invalid port number");
-  if (port_.isOpen()) throw PlatformError(kErrPortOpen, "Port already open");
-  number_ = number;
-}
-
-void QtSerial::setSettings(const std::string& settings) {
-  parseSettings(settings);
-  settings_ = settings;
-  if (port_.isOpen()) applySettings();
-}
-
-void QtSerial::applySettings() {
-  const LineSettings s = parseSettings(settings_);
-  port_.setBaudRate(s.baud);
-  port_.setParity(s.parity);
-  port_.setDataBits(s.dataBits);
-  port_.setStopBits(s.stopBits);
-}
-
-void QtSerial::setPortOpen(bool open) {
-  if (!open) {
-    if (port_.isOpen()) port_.close();
-    return;
-  }
-  if (port_.isOpen()) throw PlatformError(kErrPortOpen, "Port already open");
-  port_.setPortName(QString::fromStdString(portDevice(number_)));
-  if (!port_.open(QIODevice::ReadWrite))
-    throw PlatformError(8002, port_.errorString().toStdString());
-  applySettings();
+void QtBytePort::open(const std::string& device, const LineSettings& line) {
+  if (port_.isOpen()) port_.close();
+  port_.setPortName(QString::fromStdString(device));
+  if (!port_.open(QIODevice::ReadWrite)) throw PortError(port_.errorString().toStdString());
+  const QSerialPort::Parity parity = line.parity == 'E'   ? QSerialPort::EvenParity
+                                     : line.parity == 'O' ? QSerialPort::OddParity
+                                                          : QSerialPort::NoParity;
+  port_.setBaudRate(line.baud);
+  port_.setParity(parity);
+  port_.setDataBits(static_cast<QSerialPort::DataBits>(line.dataBits));
+  port_.setStopBits(line.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop);
   port_.setFlowControl(QSerialPort::NoFlowControl);
 }
 
-void QtSerial::requireOpen() const {
-  if (!port_.isOpen()) throw PlatformError(8012, "The device is not open");
+void QtBytePort::close() {
+  if (port_.isOpen()) port_.close();
 }
 
-void QtSerial::clearInput() {
+void QtBytePort::requireOpen() const {
+  if (!port_.isOpen()) throw PortError("The device is not open");
+}
+
+void QtBytePort::purge() {
   requireOpen();
   port_.clear(QSerialPort::Input);
   port_.readAll();
 }
 
-void QtSerial::setHandshaking(int32_t mode) {
-  requireOpen();
-  port_.setFlowControl(mode == 0 ? QSerialPort::NoFlowControl : QSerialPort::HardwareControl);
-}
-
-std::string QtSerial::input() {
+std::string QtBytePort::read() {
   const Busy busy(*this);
   requireOpen();
   // Take what the system holds for the port too, not only what the event
@@ -153,10 +80,10 @@ std::string QtSerial::input() {
   return port_.readAll().toStdString();
 }
 
-void QtSerial::output(const std::string& text) {
+void QtBytePort::write(std::string_view bytes) {
   const Busy busy(*this);
   requireOpen();
-  port_.write(text.data(), static_cast<qint64>(text.size()));
+  port_.write(bytes.data(), static_cast<qint64>(bytes.size()));
   // Handlers do not return to the event loop while they wait for a reply, so
   // the bytes go out now.
   while (port_.isOpen() && port_.bytesToWrite() > 0 && port_.waitForBytesWritten(1000)) {
@@ -164,7 +91,7 @@ void QtSerial::output(const std::string& text) {
   requireOpen();
 }
 
-void QtSerial::waitForInput(SteadyTime deadline) {
+void QtBytePort::waitForInput(SteadyTime deadline) {
   const Busy busy(*this);
   requireOpen();
   if (port_.bytesAvailable() > 0) return;

@@ -2,7 +2,7 @@
 #include <chrono>
 #include <cstdio>
 
-#include "../test/sim_client.hpp"
+#include "sim_client.hpp"
 #include "figures.h"
 
 namespace {

@@ -1,0 +1,76 @@
+#include "analysis/plot.h"
+
+#include <cmath>
+#include <limits>
+
+#include "analysis/values.h"
+#include "common/numbers.h"
+
+namespace tarn {
+namespace {
+
+// One record divides the width by zero, which must give infinity.
+static_assert(std::numeric_limits<double>::is_iec559);
+
+float plotY(double value, float height, const PlotRange& range) {
+  const double h = height;
+  const double span = static_cast<double>(range.top) - range.bottom;
+  return static_cast<float>(std::nearbyint(h - (value - range.bottom) * h / span));
+}
+
+Trace traceOf(std::span<const SampleRecord> records, int field, DataFormat format, float width,
+              float height, const PlotRange& range) {
+  Trace trace{field == 0 ? kTraceBlue : kTraceRed, {}};
+  const auto step = static_cast<float>(static_cast<double>(width) /
+                                       (static_cast<double>(records.size()) - 1));
+  trace.points.reserve(records.size());
+  for (size_t i = 0; i < records.size(); ++i) {
+    const double value = sampleValue(records[i].field[static_cast<size_t>(field)], format);
+    trace.points.push_back(
+        {static_cast<float>(std::floor(static_cast<double>(i) * static_cast<double>(step) + 0.5)),
+         plotY(value, height, range)});
+  }
+  return trace;
+}
+
+}  // namespace
+
+PlotRange plotRange(int32_t maximum, int32_t minimum) {
+  const double high = maximum, low = minimum;
+  const int32_t spread = toInt32(high - low);
+  const int32_t centre = toInt32(roundHalfAway((high + low) / 2));
+  // A flat or nearly flat signal still gets a margin of 2 each side.
+  const int32_t top = spread <= 6 ? toInt32(high + 2) : toInt32(high + roundHalfAway(spread / 4.0));
+  const int32_t bottom = toInt32(2.0 * centre - top);
+  return {top, centre, bottom};
+}
+
+std::string scaleLabel(int32_t value, DataFormat format) {
+  return format == DataFormat::Binary ? digitText(value) : fixedText(value / 1000.0, 3);
+}
+
+std::optional<Plot> plotOf(std::span<const SampleRecord> records,
+                           const MeasurementSettings& settings, float width, float height) {
+  // The range spans every drawn channel together.
+  const std::span<const int> fields = measuredFields(settings.channels);
+  Spread all = fieldSpread(records, fields.front(), settings.format);
+  for (int field : fields.subspan(1)) {
+    const Spread s = fieldSpread(records, field, settings.format);
+    all = {std::max(all.max, s.max), std::min(all.min, s.min)};
+  }
+  PlotRange range{};
+  try {
+    range = plotRange(static_cast<int32_t>(all.max), static_cast<int32_t>(all.min));
+  } catch (const OverflowError&) {
+    return std::nullopt;
+  }
+  Plot plot;
+  plot.labels = {scaleLabel(range.top, settings.format), scaleLabel(range.centre, settings.format),
+                 scaleLabel(range.bottom, settings.format)};
+  if (records.size() < 2) return plot;
+  for (int field : fields)
+    plot.traces.push_back(traceOf(records, field, settings.format, width, height, range));
+  return plot;
+}
+
+}  // namespace tarn

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "acquisition/measurement.h"
+
+namespace tarn {
+
+// The values drawn at the top (y = 0), the middle and the bottom (y = height)
+// of the plot. The range is symmetric about the centre and never narrower
+// than 4.
+struct PlotRange {
+  int32_t top, centre, bottom;
+  bool operator==(const PlotRange&) const = default;
+};
+
+// Fits the range around the data's maximum and minimum with a margin of a
+// quarter of their spread (2 for a spread below 7). Halves round away from
+// zero. A result outside 32 bits throws OverflowError.
+PlotRange plotRange(int32_t maximum, int32_t minimum);
+
+// A scale label: the integer as a digit text for binary data, in millivolts
+// ("0.000") for mV data.
+std::string scaleLabel(int32_t value, DataFormat format);
+
+struct PlotPoint {
+  float x, y;
+  bool operator==(const PlotPoint&) const = default;
+};
+
+// One channel's polyline; the colour is 0x00BBGGRR.
+struct Trace {
+  uint32_t colour;
+  std::vector<PlotPoint> points;
+};
+
+inline constexpr uint32_t kTraceBlue = 0xFF0000;  // CH0
+inline constexpr uint32_t kTraceRed = 0x0000FF;   // CH1
+
+// The whole picture: the three scale labels (top, middle, bottom) and the
+// traces in drawing order, CH1 over CH0.
+struct Plot {
+  std::array<std::string, 3> labels;
+  std::vector<Trace> traces;
+};
+
+// The plot of the records in a box `width` × `height` (y grows downwards).
+// Record i stands at x = floor(i * width / (n - 1) + 0.5), the step taken as
+// a 32-bit float; fewer than two records draw no trace. Nothing when the range
+// does not fit 32 bits.
+std::optional<Plot> plotOf(std::span<const SampleRecord> records,
+                           const MeasurementSettings& settings, float width, float height);
+
+}  // namespace tarn

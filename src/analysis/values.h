@@ -1,0 +1,31 @@
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "acquisition/measurement.h"
+#include "board/profile.h"
+
+namespace tarn {
+
+// The number of a sample text: binary data are unsigned hexadecimal, mV data
+// decimal; both by the program's one number rule.
+double sampleValue(std::string_view text, DataFormat format);
+
+struct Spread {
+  double max, min;
+  double width() const { return max - min; }
+};
+
+// The largest and smallest value of one field over the records, each rounded
+// to a 32-bit integer (halves to even; beyond 32 bits the nearest 32-bit
+// value). Binary data start from 0 and FFFFFF, mV data from fixed bounds of
+// ±500000, so data beyond those bounds leave the start value standing.
+Spread fieldSpread(std::span<const SampleRecord> records, int field, DataFormat format);
+
+// "CH0[digit pp]= 380", "[mV pp] : CH0=4.567, CH1=0.120": the peak-to-peak
+// spread of each measured channel, mV data in the board's own unit.
+std::string peakToPeakText(const Measurement& measurement, const BoardProfile& board);
+
+}  // namespace tarn

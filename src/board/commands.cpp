@@ -1,0 +1,52 @@
+#include "board/commands.h"
+
+#include "board/board_texts.h"
+#include "common/numbers.h"
+
+namespace tarn {
+namespace {
+
+char at(const std::string& text, size_t i) { return i < text.size() ? text[i] : '\0'; }
+
+int hexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+}  // namespace
+
+BoardCheck checkBoard(BoardLink& link, const BoardProfile& board) {
+  using Outcome = BoardCheck::Outcome;
+  if (!link.exchange("?")) return {Outcome::NoAnswer, {}, {}};
+  const std::optional<std::string> status = link.exchange("S?");
+  if (!status) return {Outcome::NoAnswer, {}, {}};
+  const char setting = at(*status, 1), filter = at(*status, 2);
+  if (setting != '0' && setting != '1') return {Outcome::BadStatus, {}, {}};
+  std::string settings(setting == '0' ? board.setting0 : board.setting1);
+  if (filter == '3') return {Outcome::Ok, settings + board_texts::kSinc3, board.ratesSinc3};
+  if (filter == '5') return {Outcome::Ok, settings + board_texts::kSinc5, board.ratesSinc5};
+  return {Outcome::BadStatus, {}, {}};
+}
+
+std::optional<int> readRate(BoardLink& link) {
+  const std::optional<std::string> reply = link.exchange("F?");
+  if (!reply || reply->size() < 2) return std::nullopt;
+  const int code = hexDigit((*reply)[1]);
+  if (code < 0) return std::nullopt;
+  return code;
+}
+
+bool setRate(BoardLink& link, int code) {
+  const std::optional<std::string> reply = link.exchange(std::string("F") + hex16(code).back());
+  return reply && reply->starts_with("OK");
+}
+
+std::optional<int> rateCode(std::span<const std::string_view> rates, std::string_view text) {
+  for (size_t i = 0; i < rates.size(); ++i)
+    if (rates[i] == text) return static_cast<int>(i);
+  return std::nullopt;
+}
+
+}  // namespace tarn

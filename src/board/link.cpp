@@ -1,0 +1,41 @@
+#include "board/link.h"
+
+namespace tarn {
+
+void BoardLink::open(const std::string& device, const LineSettings& line) {
+  if (port_.isOpen()) port_.close();
+  port_.open(device, line);
+  port_.purge();
+}
+
+void BoardLink::resync() {
+  if (!port_.isOpen()) return;
+  port_.read();
+  port_.write("\r");
+}
+
+void BoardLink::send(std::string_view command) {
+  std::string line(command);
+  port_.write(line += '\r');
+}
+
+std::optional<std::string> BoardLink::exchange(std::string_view command) {
+  const SteadyTime deadline = clock_.now() + kReplyTime;
+  port_.read();  // a late answer to an earlier command is no reply to this one
+  send(command);
+  std::string reply;
+  size_t cr = std::string::npos;
+  while ((cr = reply.find('\r')) == std::string::npos) {
+    const std::string got = port_.read();
+    reply += got;
+    if (reply.find('\r') != std::string::npos) continue;
+    if (clock_.now() >= deadline) return std::nullopt;
+    if (got.empty()) port_.waitForInput(deadline);
+  }
+  // A CR alone is no reply.
+  if (reply.size() < 2) return std::nullopt;
+  reply.resize(cr);
+  return reply;
+}
+
+}  // namespace tarn

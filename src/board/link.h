@@ -1,0 +1,42 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "common/seams.h"
+
+namespace tarn {
+
+// The command exchange with the board: one command line out, one reply line
+// in. Lines end in CR. Port failures pass through as PortError.
+class BoardLink {
+ public:
+  // How long a reply may take.
+  static constexpr std::chrono::milliseconds kReplyTime{100};
+
+  BoardLink(BytePort& port, Clock& clock) : port_(port), clock_(clock) {}
+
+  void open(const std::string& device, const LineSettings& line);
+  void close() { port_.close(); }
+  bool isOpen() const { return port_.isOpen(); }
+
+  // Sends a bare CR after dropping what was received, so that the board
+  // starts from an empty command line.
+  void resync();
+  // Sends the command and waits for the reply up to its CR. The reply
+  // without its CR, or nothing when no reply came in time. The wait ends as
+  // soon as the CR arrives, and at the deadline even for a peer that never
+  // pauses.
+  std::optional<std::string> exchange(std::string_view command);
+  // Sends a command line that has no reply of its own.
+  void send(std::string_view command);
+  // What was received and not yet read.
+  std::string take() { return port_.read(); }
+
+ private:
+  BytePort& port_;
+  Clock& clock_;
+};
+
+}  // namespace tarn

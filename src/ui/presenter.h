@@ -1,0 +1,122 @@
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "acquisition/measurement.h"
+#include "analysis/plot.h"
+#include "board/link.h"
+#include "board/profile.h"
+#include "datafile/save.h"
+#include "ui/controls.h"
+
+namespace tarn {
+
+// The plot box: erased, or given the traces to draw, in the coordinates of
+// kPictureWidth × kPictureHeight.
+class PlotSurface {
+ public:
+  virtual ~PlotSurface() = default;
+  virtual void clear() = 0;
+  virtual void draw(const std::vector<Trace>& traces) = 0;
+};
+
+// What the window needs from its surroundings; each piece is replaced by a
+// scripted one in tests.
+struct PresenterSeams {
+  BytePort& port;
+  Clock& clock;
+  PlotSurface& plot;
+  SaveDialog& dialog;
+  MessageBox& messages;
+  FileStore& files;
+};
+
+// The window's behaviour: maps the user's clicks onto the board link, the
+// measurement and the data file, and their results onto the controls. It is
+// the only code that knows the controls.
+class Presenter {
+ public:
+  // `boards`: the models to choose from; with one there is no model choice.
+  Presenter(PresenterSeams seams, std::span<const BoardProfile> boards);
+  Presenter(const Presenter&) = delete;
+  Presenter& operator=(const Presenter&) = delete;
+
+  // The controls, by role.
+  std::string caption;  // the window's caption
+  std::function<void()> captionChanged;
+  TextBox status;
+  Captioned portStatus, quitButton, connectButton, measureButton;
+  ComboBox portList, channelList;
+  TextBox sampleCount;
+  Captioned sampleCountLabel, scaleTop, scaleMiddle, scaleBottom;
+  Captioned saveButton, rateFrame;
+  ComboBox rateList;
+  Captioned setRateButton, readRateButton, boardSettings;
+  Captioned formatFrame;
+  OptionButton binaryOption, mvOption;
+  Captioned modelFrame;
+  OptionButton modelOptions[2];
+
+  // The control of a designed name (the control table's), for the toolkit;
+  // nullptr for the plot and for names the window does not have.
+  Control* control(std::string_view name);
+  bool singleModel() const { return boards_.size() == 1; }
+
+  // What the user does.
+  void toggleConnection();
+  void readRate();
+  void setRate();
+  void toggleMeasurement();
+  void saveData();
+  void choosePort();
+  void chooseModel(size_t index);
+  // Stops a running measurement and closes the port, before the program ends.
+  void quit();
+
+  // What the port tells: characters arrived; the port went away.
+  void received();
+  void portLost();
+
+  // The device a port name stands for with the chosen board; empty for none.
+  std::string deviceOf(std::string_view portName) const;
+
+  bool connected() const { return connected_; }
+  bool measuring() const { return measurement_ && measurement_->running(); }
+  const Measurement* measurement() const { return measurement_ ? &*measurement_ : nullptr; }
+  const BoardProfile& board() const { return boards_[board_]; }
+
+ private:
+  void connectAndCheck();
+  bool openPort();
+  void disconnect();
+  bool sendRate();
+  void startMeasurement();
+  void stopMeasurement();
+  void finishMeasurement(const char* heading);
+  void keepReceived();
+  // " (不正なレコード 2 個を破棄)" when records were discarded.
+  std::string discardedText() const;
+  void drawPlot();
+  void clearPlot();
+  // Closes a port that failed under the program and shows the window as
+  // disconnected, with the reason in the status line.
+  void dropPort(const char* why);
+  void enableModelChoice(bool enabled);
+  void setCaption(std::string_view text);
+  void wireControls();
+  void applyControlTable();
+
+  std::span<const BoardProfile> boards_;
+  size_t board_ = 0;
+  Clock& clock_;
+  PlotSurface& plot_;
+  BoardLink link_;
+  DataFileSaver saver_;
+  bool connected_ = false;
+  std::optional<Measurement> measurement_;
+};
+
+}  // namespace tarn
