@@ -1,6 +1,9 @@
 #include "ui/qt/app.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <QTimer>
 #include <chrono>
 #include <cstdio>
@@ -77,6 +80,11 @@ int runProgram(int argc, char** argv, std::span<const BoardProfile> boards,
   const Steady::time_point start = Steady::now();
   QApplication application(argc, argv);
   QGuiApplication::setDesktopFileName(desktopName);
+  // Qt's own texts (the file dialog's buttons, its questions) follow the
+  // desktop's language, as the window's own texts do.
+  QTranslator qtTexts;
+  if (qtTexts.load(QLocale(), "qt", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QCoreApplication::installTranslator(&qtTexts);
   App app(boards);
   FirstPaintProbe probe(start);
   if (qEnvironmentVariableIsSet("TARNVIEW_STARTUP_PROBE")) app.window().installEventFilter(&probe);
