@@ -7,6 +7,23 @@
 
 namespace tarn {
 
+MeasurementSettings measurementSettings(DataFormat format, Channels channels, int32_t count,
+                                        int rateCode, std::string rateText,
+                                        std::string boardSettings, SteadyTime started) {
+  const std::string name(kChannelNames[static_cast<size_t>(channels)]);
+  return {format,
+          channels,
+          count,
+          rateCode,
+          std::move(rateText),
+          std::move(boardSettings),
+          name,
+          channels == Channels::Both
+              ? std::string(kChannelNames[0]) + "," + std::string(kChannelNames[1])
+              : name,
+          started};
+}
+
 std::string startCommand(const MeasurementSettings& settings) {
   return std::string(settings.format == DataFormat::Binary ? "A" : "M") +
          hex16(static_cast<int>(settings.channels)) + hex16(settings.count, 4);

@@ -41,6 +41,16 @@ struct MeasurementSettings {
   SteadyTime started{};
 };
 
+// The channel choices, as the window lists them and the data file names them.
+inline constexpr std::string_view kChannelNames[] = {"CH0=Ain0-Ain1", "CH1=Ain2-Ain3",
+                                                     "CH0 / CH1"};
+
+// The settings of a start; the channel text and the column heading follow
+// from the channels.
+MeasurementSettings measurementSettings(DataFormat format, Channels channels, int32_t count,
+                                        int rateCode, std::string rateText,
+                                        std::string boardSettings, SteadyTime started);
+
 // "A00064": the format's letter, the channel digit and four hexadecimal
 // digits of the count.
 std::string startCommand(const MeasurementSettings& settings);

@@ -15,7 +15,6 @@ namespace at = acquisition_texts;
 
 constexpr const char* kPorts[] = {"COM1", "COM2", "COM3", "COM4", "COM5",
                                   "COM6", "COM7", "COM8", "COM9"};
-constexpr const char* kChannels[] = {"CH0=Ain0-Ain1", "CH1=Ain2-Ain3", "CH0 / CH1"};
 constexpr const char* kNoScale = "---";
 
 }  // namespace
@@ -27,7 +26,7 @@ Presenter::Presenter(PresenterSeams seams, std::span<const BoardProfile> boards)
       link_(seams.port, seams.clock),
       saver_(seams.dialog, seams.messages, seams.files, seams.clock) {
   portList.setItems(kPorts);
-  channelList.setItems(kChannels);
+  channelList.setItems(kChannelNames);
   OptionButton::group({&binaryOption, &mvOption});
   OptionButton::group({&modelOptions[0], &modelOptions[1]});
   applyControlTable();
@@ -306,18 +305,11 @@ void Presenter::startMeasurement() {
     status.setText(at::kBadCount);
     return;
   }
-  MeasurementSettings settings;
-  settings.format = binaryOption.value() ? DataFormat::Binary : DataFormat::Millivolt;
-  settings.channels = static_cast<Channels>(std::max(channelList.listIndex(), 0));
-  settings.count = *count;
-  settings.rateCode = rateList.listIndex();
-  settings.rateText = rateList.text();
-  settings.boardSettings = boardSettings.caption();
-  settings.channelText = channelList.text();
-  settings.columnHeading = settings.channels == Channels::Both
-                               ? channelList.list(0) + "," + channelList.list(1)
-                               : channelList.text();
-  settings.started = clock_.now();
+  // The channel list is a pure list, selected from start-up on.
+  const auto channels = static_cast<Channels>(std::max(channelList.listIndex(), 0));
+  MeasurementSettings settings = measurementSettings(
+      binaryOption.value() ? DataFormat::Binary : DataFormat::Millivolt, channels, *count,
+      rateList.listIndex(), rateList.text(), boardSettings.caption(), clock_.now());
   clearPlot();
   measurement_.emplace(std::move(settings), board().refusesWithNg);
   link_.take();  // what came before the start is not a record

@@ -116,7 +116,10 @@ void Board::AppendRecord(std::string& out) {
   }
   record_ += '\r';
   for (const char c : record_) {
-    if (config_.drop_every == 0 || ++s.chars % config_.drop_every != 0) out += c;
+    ++s.chars;
+    if (config_.drop_every == 0 || s.chars % config_.drop_every != 0) out += c;
+    // A digit belongs to a value in either format, so it shifts what follows.
+    if (config_.insert_every != 0 && s.chars % config_.insert_every == 0) out += '7';
   }
   if (s.remaining != 0 && --s.remaining == 0) stream_.reset();
 }

@@ -30,6 +30,7 @@ struct BoardConfig {
   uint64_t seed = 1;
   bool refuse = false;         // answer "NG" to every start
   uint32_t drop_every = 0;     // drop every Nth stream character; 0 = off
+  uint32_t insert_every = 0;   // add a character after every Nth one; 0 = off
   uint32_t garbage_every = 0;  // garble every Nth record; 0 = off
 };
 

@@ -116,6 +116,8 @@ const OptionDef kOptionDefs[] = {
      [](Options& o, std::string_view) { o.board.refuse = true; }},
     {"--drop-every", "N", "fault: drop every Nth character of the record stream",
      [](Options& o, std::string_view v) { o.board.drop_every = Number(v, 2u, UINT32_MAX); }},
+    {"--insert-every", "N", "fault: add a digit after every Nth character of the record stream",
+     [](Options& o, std::string_view v) { o.board.insert_every = Number(v, 1u, UINT32_MAX); }},
     {"--unplug-after", "N", "fault: close the device after N records and exit",
      [](Options& o, std::string_view v) { o.unplug_after = Number<uint64_t>(v, 1, UINT64_MAX); }},
     {"--unplug-at-command", "N", "fault: close the device when command line N arrives, and exit",
