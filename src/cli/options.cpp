@@ -1,0 +1,184 @@
+#include "cli/options.h"
+
+#include <charconv>
+
+#include "board/board_texts.h"
+#include "board/commands.h"
+#include "board/port_names.h"
+
+namespace tarn::cli {
+namespace {
+
+// Which commands take an option.
+enum : unsigned {
+  kBoard = 1u << static_cast<int>(Command::Check) | 1u << static_cast<int>(Command::Rate) |
+           1u << static_cast<int>(Command::RateSet) | 1u << static_cast<int>(Command::Measure),
+  kMeasure = 1u << static_cast<int>(Command::Measure),
+  kFigures = kMeasure | 1u << static_cast<int>(Command::Stats),
+  kAll = ~0u,
+};
+
+template <typename T>
+std::optional<T> numberOf(std::string_view text) {
+  T value{};
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+double limitOf(std::string_view name, std::string_view text, double low, double high) {
+  const std::optional<double> value = numberOf<double>(text);
+  if (!value || !(*value >= low && *value <= high))
+    throw UsageError(std::string(name) + " '" + std::string(text) + "' is not a number from " +
+                     std::to_string(static_cast<int>(low)) + " to " +
+                     std::to_string(static_cast<int>(high)));
+  return *value;
+}
+
+struct OptionDef {
+  std::string_view name;
+  bool takesValue;
+  unsigned commands;
+  void (*apply)(Options&, std::string_view);
+};
+
+// --model and --rate are checked once the whole line is read: a rate is
+// looked up in the lists of the model, wherever --model stands.
+const OptionDef kOptions[] = {
+    {"--port", true, kBoard, [](Options& o, std::string_view v) { o.port = v; }},
+    {"--model", true, kAll,
+     [](Options& o, std::string_view v) {
+       o.board = boardByKey(v);
+       if (!o.board)
+         throw UsageError("--model '" + std::string(v) + "' is not pellan2, quorin2 or pellan");
+     }},
+    {"--count", true, kMeasure,
+     [](Options& o, std::string_view v) {
+       const std::optional<int32_t> n = numberOf<int32_t>(v);
+       if (!n || *n < 0 || *n > kMaxCount)
+         throw UsageError("--count '" + std::string(v) + "' is not a whole number from 0 to 65535");
+       o.count = *n;
+     }},
+    {"--channels", true, kMeasure,
+     [](Options& o, std::string_view v) {
+       if (v != "0" && v != "1" && v != "both")
+         throw UsageError("--channels '" + std::string(v) + "' is not 0, 1 or both");
+       o.channels = v == "0" ? Channels::Ch0 : v == "1" ? Channels::Ch1 : Channels::Both;
+     }},
+    {"--format", true, kMeasure,
+     [](Options& o, std::string_view v) {
+       if (v != "binary" && v != "mv")
+         throw UsageError("--format '" + std::string(v) + "' is not binary or mv");
+       o.format = v == "binary" ? DataFormat::Binary : DataFormat::Millivolt;
+     }},
+    {"--rate", true, kMeasure, [](Options& o, std::string_view v) { o.rate = v; }},
+    {"--out", true, kMeasure, [](Options& o, std::string_view v) { o.out = v; }},
+    {"--json", false, kAll, [](Options& o, std::string_view) { o.json = true; }},
+    {"--quiet", false, kAll, [](Options& o, std::string_view) { o.quiet = true; }},
+    {"--max-pp", true, kFigures,
+     [](Options& o, std::string_view v) { o.maxPp = limitOf("--max-pp", v, 0, 1e9); }},
+    {"--min-bits", true, kFigures,
+     [](Options& o, std::string_view v) { o.minBits = limitOf("--min-bits", v, 0, 24); }},
+};
+
+std::string_view commandName(Command c) {
+  constexpr std::string_view kNames[] = {"--help", "check", "rate", "rate set", "measure", "stats"};
+  return kNames[static_cast<size_t>(c)];
+}
+
+// The words that are not options: the command and its operands.
+void takeWords(Options& o, std::span<const std::string_view> words) {
+  if (words.empty()) throw UsageError("no command: check, rate, measure or stats");
+  const std::string_view command = words.front();
+  size_t used = 1;
+  if (command == "check") {
+    o.command = Command::Check;
+  } else if (command == "rate") {
+    o.command = Command::Rate;
+    if (words.size() > 1) {
+      if (words[1] != "set")
+        throw UsageError("'rate " + std::string(words[1]) + "': only 'rate set' follows rate");
+      if (words.size() < 3) throw UsageError("'rate set' needs a rate code or text");
+      o.command = Command::RateSet;
+      o.rate = words[2];
+      used = 3;
+    }
+  } else if (command == "measure") {
+    o.command = Command::Measure;
+  } else if (command == "stats") {
+    o.command = Command::Stats;
+    if (words.size() < 2) throw UsageError("'stats' needs a data file");
+    o.file = words[1];
+    used = 2;
+  } else {
+    throw UsageError("unknown command '" + std::string(command) + "'");
+  }
+  if (words.size() > used)
+    throw UsageError("unexpected argument '" + std::string(words[used]) + "'");
+}
+
+}  // namespace
+
+std::optional<int> rateCodeIn(std::span<const std::string_view> rates, std::string_view rate) {
+  if (const std::optional<int> code = numberOf<int>(rate))
+    return *code >= 0 && *code < static_cast<int>(rates.size()) ? code : std::nullopt;
+  return rateCode(rates, rate);
+}
+
+Options parseArguments(std::span<const std::string_view> args) {
+  Options o;
+  o.board = boardByKey("pellan2");
+  std::vector<std::string_view> words;
+  std::vector<std::pair<const OptionDef*, std::string_view>> given;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string_view arg = args[i];
+    if (arg == "--help" || arg == "-h") return Options{};
+    if (!arg.starts_with("-") || arg == "-") {
+      words.push_back(arg);
+      continue;
+    }
+    const size_t equals = arg.find('=');
+    const std::string_view name = arg.substr(0, equals);
+    const OptionDef* def = nullptr;
+    for (const OptionDef& d : kOptions) def = d.name == name ? &d : def;
+    if (!def) throw UsageError("unknown option '" + std::string(arg) + "'");
+    std::string_view value;
+    if (equals != std::string_view::npos) {
+      if (!def->takesValue) throw UsageError(std::string(name) + " takes no value");
+      value = arg.substr(equals + 1);
+    } else if (def->takesValue) {
+      if (i + 1 == args.size()) throw UsageError(std::string(name) + " needs a value");
+      value = args[++i];
+    }
+    given.emplace_back(def, value);
+  }
+  takeWords(o, words);
+  for (const auto& [def, value] : given) {
+    if (!(def->commands & 1u << static_cast<int>(o.command)))
+      throw UsageError(std::string(def->name) + " does not apply to " +
+                       std::string(commandName(o.command)));
+    def->apply(o, value);
+  }
+  if (o.command == Command::Measure && o.count < 0) throw UsageError("measure needs --count N");
+  if (o.minBits && o.format == DataFormat::Millivolt)
+    throw UsageError("--min-bits needs binary data: mV data have no bits");
+  // Both filters' lists are as long; a text must be in one of them.
+  if (!o.rate.empty() && !rateCodeIn(o.board->ratesSinc5, o.rate) &&
+      !rateCodeIn(o.board->ratesSinc3, o.rate))
+    throw UsageError("'" + o.rate + "' is no rate of the " + std::string(o.board->name) +
+                     ": a code from 0 to " + std::to_string(o.board->ratesSinc5.size() - 1) +
+                     " or a text such as \"" + std::string(o.board->ratesSinc5.front()) + "\"");
+  if (o.port.starts_with("COM")) {
+    const PortChoice choice = choosePort(o.port, o.board->highestPort);
+    if (choice.error == PortNameError::OutOfRange)
+      throw UsageError("--port " + o.port + ": " + board_texts::kComNumberRange);
+    if (choice.error != PortNameError::None)
+      throw UsageError("--port " + o.port + ": " + board_texts::kSettingError);
+    o.device = choice.device;
+  } else {
+    o.device = o.port;
+  }
+  return o;
+}
+
+}  // namespace tarn::cli

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <optional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "acquisition/measurement.h"
+#include "board/profile.h"
+
+namespace tarn::cli {
+
+// A command line that asks for something the program cannot do. Found before
+// the port is opened, so nothing reaches the board.
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+enum class Command { Help, Check, Rate, RateSet, Measure, Stats };
+
+struct Options {
+  Command command = Command::Help;
+  std::string port = "COM4";  // as given
+  std::string device;         // what it stands for
+  const BoardProfile* board = nullptr;
+  // `rate set` and `measure --rate`: a list position or a rate text; empty
+  // for none. Its code is known once the check has told the filter.
+  std::string rate;
+  int32_t count = -1;
+  DataFormat format = DataFormat::Binary;
+  Channels channels = Channels::Ch0;
+  std::string out;   // measure --out
+  std::string file;  // stats
+  bool json = false, quiet = false;
+  std::optional<double> maxPp, minBits;
+};
+
+// The options of a command line (the arguments after the program's name).
+// Throws UsageError saying what is wrong.
+Options parseArguments(std::span<const std::string_view> args);
+
+// The rate code `rate` names in a list: a position in it, or one of its texts.
+std::optional<int> rateCodeIn(std::span<const std::string_view> rates, std::string_view rate);
+
+// The complete --help text.
+std::string usageText();
+
+}  // namespace tarn::cli

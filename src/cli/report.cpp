@@ -1,0 +1,146 @@
+#include "cli/report.h"
+
+#include <charconv>
+#include <cstdio>
+
+namespace tarn::cli {
+
+std::string numberText(double value) {
+  char buffer[64];
+  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return ec == std::errc() ? std::string(buffer, end) : "0";
+}
+
+std::string fixedNumber(double value, int decimals) {
+  char buffer[64];
+  const auto [end, ec] =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+  return ec == std::errc() ? std::string(buffer, end) : "0";
+}
+
+JsonObject& JsonObject::member(std::string_view key) {
+  if (!body_.empty()) body_ += ',';
+  body_ += '"';
+  body_ += key;
+  body_ += "\":";
+  return *this;
+}
+
+std::string jsonString(std::string_view value) {
+  std::string quoted = "\"";
+  for (const char c : value) {
+    if (c == '"' || c == '\\') {
+      quoted += '\\';
+      quoted += c;
+    } else if (static_cast<unsigned char>(c) < 0x20) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+      quoted += escaped;
+    } else {
+      quoted += c;
+    }
+  }
+  return quoted += '"';
+}
+
+JsonObject& JsonObject::text(std::string_view key, std::string_view value) {
+  return raw(key, jsonString(value));
+}
+
+JsonObject& JsonObject::number(std::string_view key, double value) {
+  return raw(key, numberText(value));
+}
+
+JsonObject& JsonObject::raw(std::string_view key, std::string_view json) {
+  member(key);
+  body_ += json;
+  return *this;
+}
+
+std::vector<ChannelFigures> figuresOf(std::span<const SampleRecord> records,
+                                      const MeasurementSettings& settings, double mvDivisor) {
+  std::vector<ChannelFigures> figures;
+  for (const int field : measuredFields(settings.channels))
+    figures.push_back({field, fieldNoise(records, field, settings.format, mvDivisor)});
+  return figures;
+}
+
+const char* unitOf(DataFormat format) { return format == DataFormat::Binary ? "codes" : "mV"; }
+const char* formatName(DataFormat format) { return format == DataFormat::Binary ? "binary" : "mv"; }
+const char* channelsName(Channels channels) {
+  return channels == Channels::Ch0 ? "0" : channels == Channels::Ch1 ? "1" : "both";
+}
+
+std::string figureLine(const ChannelFigures& f, DataFormat format) {
+  const NoiseFigures& n = f.figures;
+  // Codes are whole; mV data come in tenths of µV at best.
+  const bool binary = format == DataFormat::Binary;
+  std::string line = "CH" + std::to_string(f.channel) + " count=" + std::to_string(n.count) +
+                     " mean=" + fixedNumber(n.mean, binary ? 3 : 4) +
+                     " sd=" + fixedNumber(n.sd, binary ? 3 : 4) +
+                     " pp=" + fixedNumber(n.peakToPeak, binary ? 0 : 4) + " unit=" + unitOf(format);
+  if (n.noiseFreeBits)
+    line += " noise_free_bits=" + fixedNumber(*n.noiseFreeBits, 2) +
+            " effective_bits=" + fixedNumber(*n.effectiveBits, 2);
+  return line;
+}
+
+std::string figuresJson(std::span<const ChannelFigures> figures) {
+  std::string array = "[";
+  for (const ChannelFigures& f : figures) {
+    JsonObject o;
+    o.number("channel", f.channel)
+        .number("count", static_cast<double>(f.figures.count))
+        .number("mean", f.figures.mean)
+        .number("sd", f.figures.sd)
+        .number("pp", f.figures.peakToPeak);
+    if (f.figures.noiseFreeBits)
+      o.number("noiseFreeBits", *f.figures.noiseFreeBits)
+          .number("effectiveBits", *f.figures.effectiveBits);
+    if (array.size() > 1) array += ',';
+    array += o.str();
+  }
+  return array + "]";
+}
+
+Verdict judge(std::span<const ChannelFigures> figures, std::optional<double> maxPp,
+              std::optional<double> minBits) {
+  Verdict v;
+  v.judged = maxPp || minBits;
+  if (!v.judged) return v;
+  if (figures.empty() || figures.front().figures.count == 0) v.misses.push_back("no records");
+  for (const ChannelFigures& f : figures) {
+    if (f.figures.count == 0) continue;
+    const std::string ch = "CH" + std::to_string(f.channel);
+    if (maxPp && f.figures.peakToPeak > *maxPp)
+      v.misses.push_back(ch + " pp=" + numberText(f.figures.peakToPeak) + " > " +
+                         numberText(*maxPp));
+    if (minBits && f.figures.noiseFreeBits && *f.figures.noiseFreeBits < *minBits)
+      v.misses.push_back(ch + " noise_free_bits=" + fixedNumber(*f.figures.noiseFreeBits, 2) +
+                         " < " + numberText(*minBits));
+  }
+  v.pass = v.misses.empty();
+  return v;
+}
+
+std::string verdictLine(const Verdict& v) {
+  std::string line = v.pass ? "limits: pass" : "limits: FAIL";
+  for (const std::string& miss : v.misses) line += "; " + miss;
+  return line;
+}
+
+std::string verdictJson(const Verdict& v, std::optional<double> maxPp,
+                        std::optional<double> minBits) {
+  JsonObject o;
+  o.raw("maxPp", maxPp ? numberText(*maxPp) : "null")
+      .raw("minBits", minBits ? numberText(*minBits) : "null")
+      .raw("pass", v.pass ? "true" : "false");
+  std::string misses = "[";
+  for (const std::string& miss : v.misses) {
+    if (misses.size() > 1) misses += ',';
+    misses += jsonString(miss);
+  }
+  return o.raw("misses", misses + "]").str();
+}
+
+}  // namespace tarn::cli

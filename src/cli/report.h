@@ -1,0 +1,68 @@
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "acquisition/measurement.h"
+#include "analysis/noise.h"
+
+namespace tarn::cli {
+
+// Numbers in the shortest form that reads back the same, "." always.
+std::string numberText(double value);
+// With `decimals` decimals, "." always.
+std::string fixedNumber(double value, int decimals);
+
+// The text as a JSON string, quoted and escaped.
+std::string jsonString(std::string_view utf8);
+
+// One JSON object, built member by member; texts are UTF-8.
+class JsonObject {
+ public:
+  JsonObject& text(std::string_view key, std::string_view value);
+  JsonObject& number(std::string_view key, double value);
+  // A value that is JSON already: an object, an array, true, null ...
+  JsonObject& raw(std::string_view key, std::string_view json);
+  std::string str() const { return "{" + body_ + "}"; }
+
+ private:
+  JsonObject& member(std::string_view key);
+  std::string body_;
+};
+
+struct ChannelFigures {
+  int channel;  // 0 or 1
+  NoiseFigures figures;
+};
+
+// The figures of every measured channel; mV data divided by `mvDivisor`.
+std::vector<ChannelFigures> figuresOf(std::span<const SampleRecord> records,
+                                      const MeasurementSettings& settings, double mvDivisor);
+
+const char* unitOf(DataFormat format);  // "codes" or "mV"
+const char* formatName(DataFormat format);
+const char* channelsName(Channels channels);
+
+// "CH0 count=1000 mean=8390843.512 sd=61.234 pp=380 unit=codes
+// noise_free_bits=15.43 effective_bits=18.06"
+std::string figureLine(const ChannelFigures& f, DataFormat format);
+// [{"channel":0,"count":...}, ...]
+std::string figuresJson(std::span<const ChannelFigures> figures);
+
+// The pass/fail of the limits, when any is given: every channel must keep
+// its peak-to-peak at most maxPp and its noise-free bits at least minBits.
+// No figures at all miss every limit.
+struct Verdict {
+  bool judged = false, pass = true;
+  std::vector<std::string> misses;  // "CH0 pp=420 > 300"
+};
+Verdict judge(std::span<const ChannelFigures> figures, std::optional<double> maxPp,
+              std::optional<double> minBits);
+std::string verdictLine(const Verdict& v);  // "limits: pass", "limits: FAIL CH0 pp=420 > 300"
+std::string verdictJson(const Verdict& v, std::optional<double> maxPp,
+                        std::optional<double> minBits);
+
+}  // namespace tarn::cli

@@ -1,0 +1,429 @@
+#include "cli/session.h"
+
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <ostream>
+
+#include "acquisition/acquisition_texts.h"
+#include "analysis/values.h"
+#include "board/board_texts.h"
+#include "board/commands.h"
+#include "cli/options.h"
+#include "cli/report.h"
+#include "datafile/code_page.h"
+#include "datafile/datafile_texts.h"
+#include "datafile/save.h"
+#include "datafile/saved_file.h"
+
+namespace tarn::cli {
+namespace {
+
+namespace bt = board_texts;
+namespace at = acquisition_texts;
+using namespace std::chrono_literals;
+
+// The window's channel list; its texts go into the data file.
+
+// Replaces the file in one step: a temporary file beside it, renamed over it.
+void replaceFile(const std::string& path, std::string_view bytes) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
+    throw FileError(path + " is not a file");
+  std::string temporary = path + ".XXXXXX";
+  const int fd = mkstemp(temporary.data());
+  if (fd < 0) throw FileError(path + ": " + std::strerror(errno));
+  const mode_t mask = umask(0);
+  umask(mask);
+  int error = fchmod(fd, 0666 & ~mask) == 0 ? 0 : errno;
+  while (!error && !bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n > 0) bytes.remove_prefix(static_cast<size_t>(n));
+    if (n < 0 && errno != EINTR) error = errno;
+  }
+  if (!error && fsync(fd) != 0) error = errno;
+  if (::close(fd) != 0 && !error) error = errno;
+  if (!error && std::rename(temporary.c_str(), path.c_str()) != 0) error = errno;
+  if (error) {
+    unlink(temporary.c_str());
+    throw FileError(path + ": " + std::strerror(error));
+  }
+}
+
+// "12/1000  503 records/s  0:02 left", on one line of the terminal.
+class Progress {
+ public:
+  Progress(Context& c, bool shown, int32_t count) : c_(c), shown_(shown), count_(count) {}
+  void show(int32_t received) {
+    const SteadyTime now = c_.clock.now();
+    if (!shown_ || now - last_ < 200ms) return;
+    last_ = now;
+    const double seconds = std::chrono::duration<double>(now - start_).count();
+    const double rate = seconds > 0 ? received / seconds : 0;
+    std::string text = "\r" + std::to_string(received);
+    if (count_ > 0) text += "/" + std::to_string(count_);
+    text += "  " + fixedNumber(rate, 1) + " records/s";
+    if (count_ > 0 && rate > 0) {
+      const long left = std::lround((count_ - received) / rate);
+      char clock[32];
+      std::snprintf(clock, sizeof clock, "  %ld:%02ld left", left / 60, left % 60);
+      text += clock;
+    }
+    c_.err << text << "\033[K" << std::flush;
+    drawn_ = true;
+  }
+  ~Progress() {
+    if (drawn_) c_.err << "\r\033[K" << std::flush;
+  }
+  Progress(const Progress&) = delete;
+  Progress& operator=(const Progress&) = delete;
+
+ private:
+  Context& c_;
+  bool shown_;
+  int32_t count_;
+  SteadyTime start_ = c_.clock.now(), last_{};
+  bool drawn_ = false;
+};
+
+class Session {
+ public:
+  Session(Context& c, const Options& o) : c_(c), o_(o), board_(*o.board), link_(c.port, c.clock) {}
+
+  int run() {
+    if (o_.command == Command::Stats) return stats();
+    int status = 1;
+    try {
+      status = onBoard();
+    } catch (const PortError& e) {
+      fail(std::string(bt::kPortLost) + " (" + e.what() + ")");
+    }
+    try {
+      link_.resync();  // as the window leaves the board when it disconnects
+    } catch (const PortError&) {
+    }
+    link_.close();
+    return status;
+  }
+
+ private:
+  // Human text goes out in the user's character set, JSON in UTF-8.
+  void say(const std::string& utf8) {
+    c_.out << (o_.json ? utf8 : datafile::encodeText(utf8, charset_).value_or(utf8)) << '\n';
+  }
+  void fail(const std::string& utf8) {
+    c_.err << datafile::encodeText(utf8, charset_).value_or(utf8) << '\n';
+  }
+
+  int onBoard() {
+    try {
+      link_.open(o_.device, board_.line);
+    } catch (const PortError& e) {
+      fail(std::string(bt::kComOpenFailed) + " " + e.what());
+      return 1;
+    }
+    link_.resync();
+    check_ = checkBoard(link_, board_);
+    if (check_.outcome != BoardCheck::Outcome::Ok) {
+      fail(std::string(check_.outcome == BoardCheck::Outcome::NoAnswer ? board_.noAnswer
+                                                                       : board_.badStatus));
+      return 1;
+    }
+    // The window reads the rate as it connects; only a set rate does without.
+    const std::optional<int> read = tarn::readRate(link_);
+    rate_ = read && *read < static_cast<int>(check_.rates.size()) ? read : std::nullopt;
+    if (!o_.rate.empty()) {
+      const std::optional<int> wanted = rateCodeIn(check_.rates, o_.rate);
+      if (!wanted) {
+        fail("'" + o_.rate + "' is not offered with this filter (" + check_.settings + ")");
+        return 2;
+      }
+      rate_ = wanted;
+    } else if (!rate_) {
+      fail(std::string(board_.replyError));
+      return 1;
+    }
+    switch (o_.command) {
+      case Command::Check:
+        return check();
+      case Command::Rate:
+        return report(bt::kRateRead);
+      case Command::RateSet:
+        if (!tarn::setRate(link_, *rate_)) {
+          fail(bt::kRateNotSet);
+          return 1;
+        }
+        return report(bt::kRateSet);
+      default:
+        return measure();
+    }
+  }
+
+  JsonObject boardJson() const {
+    JsonObject o;
+    constexpr const char* kCommands[] = {"", "check", "rate", "rate set", "measure"};
+    o.text("command", kCommands[static_cast<int>(o_.command)])
+        .text("model", board_.key)
+        .text("port", o_.port)
+        .text("device", o_.device)
+        .text("line", board_.line.text())
+        .text("settings", check_.settings);
+    return o.raw("rate",
+                 JsonObject().number("code", *rate_).text("text", check_.rates[*rate_]).str());
+  }
+  std::string rateLine() const {
+    return "rate: " + std::string(check_.rates[*rate_]) + " (code " + std::to_string(*rate_) + ")";
+  }
+
+  int check() {
+    std::string rates, list;
+    for (size_t i = 0; i < check_.rates.size(); ++i) {
+      if (i > 0) {
+        rates += ',';
+        list += ' ';
+      }
+      rates += jsonString(check_.rates[i]);
+      list += std::to_string(i) + "=" + std::string(check_.rates[i]);
+    }
+    if (o_.json) {
+      say(boardJson().text("status", board_.boardOk).raw("rates", "[" + rates + "]").str());
+      return 0;
+    }
+    say(std::string(board_.boardOk));
+    say("settings: " + check_.settings);
+    say("line: " + board_.line.text() + " on " + o_.device);
+    say(rateLine());
+    say("rates: " + list);
+    return 0;
+  }
+
+  int report(const char* status) {
+    if (o_.json) {
+      say(boardJson().text("status", status).str());
+    } else {
+      say(status);
+      say(rateLine());
+    }
+    return 0;
+  }
+
+  // The window's measurement: the rate sent first, then the start, the
+  // records until the count, a Ctrl-C, a full table or a lost port.
+  int measure() {
+    if (!tarn::setRate(link_, *rate_)) {
+      fail(bt::kRateNotSet);
+      return 1;
+    }
+    Measurement m(measurementSettings(o_.format, o_.channels, o_.count, *rate_,
+                                      std::string(check_.rates[static_cast<size_t>(*rate_)]),
+                                      check_.settings, c_.clock.now()),
+                  board_.refusesWithNg);
+    std::string summary;
+    c_.catchInterrupts(true);
+    try {
+      summary = receive(m);
+    } catch (const PortError&) {
+      m.end(Measurement::State::PortLost);
+      summary = at::kLostDuringMeasurement + std::to_string(m.received()) + at::kLostCountEnd;
+    }
+    c_.catchInterrupts(false);
+    const double seconds =
+        std::chrono::duration<double>(c_.clock.now() - m.settings().started).count();
+    if (m.state() == Measurement::State::Refused) {
+      fail(at::kRefused);
+      return 1;
+    }
+    // A lost port, or records that all broke the framing, fail the run: the
+    // summary goes to stderr as its message.
+    const bool failed = m.state() == Measurement::State::PortLost ||
+                        (m.received() == 0 && m.state() != Measurement::State::Stopped);
+    if (failed) fail(summary);
+    int status = failed ? 1 : 0;
+    std::string saved;
+    if (!o_.out.empty() && m.received() > 0) {
+      try {
+        const std::optional<std::string> bytes = dataFileBytes(m, c_.clock);
+        if (!bytes) throw FileError("the character set " + charset_ + " is unknown");
+        replaceFile(o_.out, *bytes);
+        saved = o_.out;
+      } catch (const FileError& e) {
+        fail(std::string(datafile_texts::kSaveFailed) + " (" + e.what() + ")");
+        status = 1;
+      }
+    }
+    const std::vector<ChannelFigures> figures =
+        figuresOf(m.records(), m.settings(), board_.mvSummaryDivisor);
+    const Verdict verdict = judge(figures, o_.maxPp, o_.minBits);
+    if (o_.json) {
+      constexpr const char* kEnds[] = {"running", "finished", "table full",
+                                       "refused", "stopped",  "port lost"};
+      JsonObject o = boardJson();
+      o.text("format", formatName(o_.format))
+          .text("channels", channelsName(o_.channels))
+          .number("requested", o_.count)
+          .number("received", m.received())
+          .number("discarded", m.discarded())
+          .text("end", kEnds[static_cast<int>(m.state())])
+          .text("status", summary)
+          .number("seconds", seconds)
+          .text("unit", unitOf(o_.format))
+          .raw("figures", figuresJson(figures))
+          .raw("file", saved.empty() ? "null" : jsonString(saved));
+      if (verdict.judged) o.raw("limits", verdictJson(verdict, o_.maxPp, o_.minBits));
+      say(o.str());
+    } else {
+      if (!failed) say(summary);
+      for (const ChannelFigures& f : figures)
+        if (f.figures.count > 0) say(figureLine(f, o_.format));
+      if (!saved.empty()) say("saved: " + saved);
+      if (verdict.judged) say(verdictLine(verdict));
+    }
+    return status == 0 && !verdict.pass ? 3 : status;
+  }
+
+  // Feeds the measurement what arrives; the window's status text at the end.
+  std::string receive(Measurement& m) {
+    Progress progress(c_, c_.errIsTerminal && !o_.quiet, o_.count);
+    link_.take();  // what came before the start is not a record
+    link_.send(startCommand(m.settings()));
+    const DataFormat format = m.settings().format;
+    const SteadyTime started = c_.clock.now();
+    SteadyTime lastTake{};
+    double taken = 0;  // characters
+    while (true) {
+      if (c_.interrupted) {
+        m.end(Measurement::State::Stopped);
+        link_.send(stopCommand(format));
+        try {
+          link_.take();  // the rest of the stream
+        } catch (const PortError&) {
+          // Gone once stopped: what arrived is kept all the same.
+        }
+        return at::kStopped + discardedText(m);
+      }
+      // At the line's pace records come one at a time: taking what gathered
+      // over a few milliseconds spares a wake-up a record and delays none
+      // that counts. A stream faster than the line (a simulated board) is
+      // taken as it comes. Ctrl-C cuts the pause short.
+      const SteadyTime now = c_.clock.now();
+      const double seconds = std::chrono::duration<double>(now - started).count();
+      const auto pause = lastTake + 8ms - now;
+      if (pause > 0ms && taken < seconds * board_.line.baud / 5) {
+        const timespec t{0, std::chrono::duration_cast<std::chrono::nanoseconds>(pause).count()};
+        nanosleep(&t, nullptr);
+      }
+      c_.port.waitForInput(c_.clock.now() + 200ms);
+      lastTake = c_.clock.now();
+      const std::string chars = link_.take();
+      taken += static_cast<double>(chars.size());
+      switch (m.feed(chars)) {
+        case Measurement::State::Running:
+          progress.show(m.received());
+          continue;
+        case Measurement::State::Finished:
+          return finished(m, at::kFinished);
+        case Measurement::State::TableFull:
+          link_.send(stopCommand(format));
+          return finished(m, at::kTableFull);
+        default:
+          return {};
+      }
+    }
+  }
+
+  std::string finished(const Measurement& m, const char* heading) const {
+    if (m.received() == 0) return std::string(heading) + at::kNoValidData;
+    return heading + peakToPeakText(m, board_) + discardedText(m);
+  }
+
+  static std::string discardedText(const Measurement& m) {
+    return m.discarded() == 0 ? std::string()
+                              : at::kDiscarded + std::to_string(m.discarded()) + at::kDiscardedEnd;
+  }
+
+  int stats() {
+    std::string bytes;
+    try {
+      std::ifstream in(o_.file, std::ios::binary);
+      if (!in.is_open()) throw std::ios_base::failure("open");
+      bytes.assign(std::istreambuf_iterator<char>(in), {});  // a folder throws
+    } catch (const std::ios_base::failure&) {
+      fail("cannot read " + o_.file + ": " + std::strerror(errno));
+      return 1;
+    }
+    datafile::SavedFile file;
+    try {
+      file = datafile::readDataFile(bytes);
+    } catch (const datafile::NotADataFile& e) {
+      fail(o_.file + " is not a data file: " + e.what());
+      return 2;
+    }
+    const MeasurementSettings& s = file.settings;
+    if (o_.minBits && s.format == DataFormat::Millivolt) {
+      fail("--min-bits needs binary data: " + o_.file + " holds mV data");
+      return 2;
+    }
+    const std::vector<ChannelFigures> figures = figuresOf(file.records, s, board_.mvSummaryDivisor);
+    const Verdict verdict = judge(figures, o_.maxPp, o_.minBits);
+    if (o_.json) {
+      JsonObject o;
+      o.text("command", "stats")
+          .text("file", o_.file)
+          .text("charset", file.charset)
+          .text("date", file.dateTime)
+          .text("settings", s.boardSettings)
+          .raw("rate", JsonObject().text("text", s.rateText).str())
+          .text("channelText", s.channelText)
+          .text("format", formatName(s.format))
+          .text("channels", channelsName(s.channels))
+          .number("received", s.count)
+          .text("unit", unitOf(s.format))
+          .raw("figures", figuresJson(figures));
+      if (verdict.judged) o.raw("limits", verdictJson(verdict, o_.maxPp, o_.minBits));
+      say(o.str());
+    } else {
+      say("file: " + o_.file + " (" + file.charset + ", " + file.dateTime + ")");
+      say("settings: " + s.boardSettings);
+      say("rate: " + s.rateText);
+      say("channels: " + s.channelText + ", " + formatName(s.format) + " data");
+      for (const ChannelFigures& f : figures) say(figureLine(f, s.format));
+      if (verdict.judged) say(verdictLine(verdict));
+    }
+    return verdict.pass ? 0 : 3;
+  }
+
+  Context& c_;
+  const Options& o_;
+  const BoardProfile& board_;
+  BoardLink link_;
+  BoardCheck check_{};
+  std::optional<int> rate_;
+  std::string charset_ = datafile::systemCharset();
+};
+
+}  // namespace
+
+int run(std::span<const std::string_view> args, Context& context) {
+  Options options;
+  try {
+    options = parseArguments(args);
+  } catch (const UsageError& e) {
+    context.err << "tarnview-cli: " << e.what() << "\nTry 'tarnview-cli --help'.\n";
+    return 2;
+  }
+  if (options.command == Command::Help) {
+    context.out << usageText();
+    return 0;
+  }
+  return Session(context, options).run();
+}
+
+}  // namespace tarn::cli

@@ -1,0 +1,82 @@
+#include "cli/options.h"
+
+namespace tarn::cli {
+
+std::string usageText() {
+  return R"(Usage: tarnview-cli [--port COMn|DEVICE] [--model pellan2|quorin2|pellan] COMMAND ...
+
+Talks to the ADC board as the tarnview window does: the same commands, the
+same messages and the same data file.
+
+Commands:
+  check                 connect and check the board: its status, reference or
+                        input range, filter, rate and the serial line settings
+  rate                  read the current rate
+  rate set CODE|TEXT    set the rate, by its position in the filter's rate list
+                        (0 is the first) or by its text ("100.2sps")
+  measure --count N [--channels 0|1|both] [--format binary|mv] [--rate CODE|TEXT]
+          [--out FILE.csv] [--json] [--max-pp X] [--min-bits B]
+                        set the rate (the given one, otherwise the board's own),
+                        take N records (0: until Ctrl-C or the table's 66001),
+                        print the summary and the noise figures
+  stats FILE.csv [--json] [--max-pp X] [--min-bits B]
+                        the same figures from a data file the window or
+                        'measure --out' saved
+
+Options:
+  --port COMn|DEVICE    COMn is the device in the environment variable
+                        TARNVIEW_COMn, otherwise /dev/ttyS<n-1> (COM1 to COM16
+                        on the current boards); any other name is a device path.
+                        Default COM4, as in the window.
+  --model NAME          pellan2 (115200,N,8,1; default), quorin2 (38400,N,8,1)
+                        or pellan (the older board and its protocol). For stats
+                        it sets the mV unit.
+  --count N             records to take, 0 to 65535
+  --channels 0|1|both   CH0=Ain0-Ain1, CH1=Ain2-Ain3 or both (default 0)
+  --format binary|mv    24-bit codes in hexadecimal, or mV data (default binary)
+  --rate CODE|TEXT      the rate to measure at
+  --out FILE.csv        save the records as the window saves them (its lines,
+                        the user's character set, CR LF), replacing FILE.csv in
+                        one step; nothing is written when no record arrived
+  --json                print one JSON object (UTF-8): the settings, the counts
+                        and the figures, in place of the text
+  --quiet               no progress on stderr; progress (count, rate, time
+                        remaining) is shown only when stderr is a terminal
+  --max-pp X            pass only when every channel's peak-to-peak <= X
+                        (codes for binary data, mV for mV data)
+  --min-bits B          pass only when every channel's noise-free bits >= B
+                        (binary data only)
+  -h, --help            this text
+
+Noise figures, for each measured channel of the n records:
+  count                 n
+  mean                  m = (x1 + ... + xn) / n
+  standard deviation    sd = sqrt(((x1 - m)^2 + ... + (xn - m)^2) / n), the rms
+                        noise (divided by n, not n - 1)
+  peak-to-peak          pp = max(x) - min(x)
+  binary data only:
+  noise-free bits       log2(2^24 / pp)
+  effective resolution  log2(2^24 / sd)
+                        each 24 when its spread is 0, and never above 24
+Units: codes (0 to FFFFFF) for binary data; mV for mV data, the board's value
+divided by 1000 (Pellan2, Quorin2) or 100 (Pellan), as the window's summary.
+Codes are summed exactly in integers, so 65535 records lose nothing to rounding.
+
+The summary line is the window's final status text, for example
+  測定終了... CH0[digit pp]= 380
+Ctrl-C (or SIGTERM) during measure stops as the window's stop does: the stop
+command goes out, and the records that arrived are summed up and saved.
+
+Exit status:
+  0  success
+  1  a board or port failure (the window's message on stderr), a file that
+     cannot be read or written, or a measurement with no valid record
+  2  a usage error: an unknown option or command, a count outside 0-65535, an
+     unknown rate, a port name out of range, a file that is not a data file;
+     nothing is sent to the board (a rate text that only the board's other
+     filter offers is found after the check, which changes nothing)
+  3  --max-pp or --min-bits given and a channel misses the limit
+)";
+}
+
+}  // namespace tarn::cli

@@ -1,0 +1,115 @@
+#include "datafile/saved_file.h"
+
+#include <iconv.h>
+
+#include <array>
+#include <charconv>
+
+#include "datafile/code_page.h"
+#include "datafile/datafile_texts.h"
+
+namespace tarn::datafile {
+namespace {
+
+namespace texts = datafile_texts;
+
+std::vector<std::string_view> linesOf(std::string_view bytes) {
+  std::vector<std::string_view> lines;
+  while (!bytes.empty()) {
+    const size_t end = bytes.find('\n');
+    std::string_view line = bytes.substr(0, end);
+    if (line.ends_with('\r')) line.remove_suffix(1);
+    lines.push_back(line);
+    if (end == std::string_view::npos) break;
+    bytes.remove_prefix(end + 1);
+  }
+  return lines;
+}
+
+// `text` of `charset` in UTF-8; nothing when it is not text of that charset.
+std::optional<std::string> toUtf8(std::string_view text, const std::string& charset) {
+  const iconv_t cd = iconv_open("UTF-8", charset.c_str());
+  // (iconv_t)-1 is how iconv_open fails.
+  // NOLINTNEXTLINE(performance-no-int-to-ptr)
+  if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+  std::string out(text.size() * 3 + 4, '\0');
+  char* from = const_cast<char*>(text.data());
+  size_t fromLeft = text.size(), toLeft = out.size();
+  char* to = out.data();
+  const size_t result = iconv(cd, &from, &fromLeft, &to, &toLeft);
+  iconv_close(cd);
+  if (result == static_cast<size_t>(-1)) return std::nullopt;
+  out.resize(out.size() - toLeft);
+  return out;
+}
+
+// The charset whose title line the file begins with.
+std::optional<std::string> charsetOf(std::string_view title) {
+  for (const std::string& charset : {systemCharset(), std::string("UTF-8"), std::string("CP932")})
+    if (encodeText(texts::kTitle, charset) == std::string(title)) return charset;
+  return std::nullopt;
+}
+
+// The value of header line `index`, which must begin with `label`.
+std::string headerValue(std::span<const std::string_view> lines, size_t index, const char* label,
+                        const std::string& charset) {
+  const std::optional<std::string> line = toUtf8(lines[index], charset);
+  if (!line || !line->starts_with(label))
+    throw NotADataFile("line " + std::to_string(index + 1) + " is not \"" + label + "...\"");
+  return line->substr(std::string_view(label).size());
+}
+
+}  // namespace
+
+SavedFile readDataFile(std::string_view bytes) {
+  const std::vector<std::string_view> lines = linesOf(bytes);
+  if (lines.size() < 7) throw NotADataFile("it has fewer than the 7 header lines");
+  SavedFile file;
+  const std::optional<std::string> charset = charsetOf(lines[0]);
+  if (!charset)
+    throw NotADataFile("line 1 is not the title \"" + std::string(texts::kTitle) + "\"");
+  file.charset = *charset;
+  file.dateTime = toUtf8(lines[1], file.charset).value_or("");
+  MeasurementSettings& s = file.settings;
+  s.boardSettings = headerValue(lines, 2, texts::kSettings, file.charset);
+  s.rateText = headerValue(lines, 3, texts::kRate, file.charset);
+  s.channelText = headerValue(lines, 4, texts::kChannels, file.charset);
+  const std::string count = headerValue(lines, 5, texts::kCount, file.charset);
+  s.columnHeading = toUtf8(lines[6], file.charset).value_or("");
+  s.channels = s.columnHeading.find(',') != std::string::npos ? Channels::Both
+               : s.columnHeading.starts_with("CH1")           ? Channels::Ch1
+                                                              : Channels::Ch0;
+
+  std::span<const std::string_view> rows = std::span(lines).subspan(7);
+  if (!rows.empty() && rows.back().empty()) rows = rows.first(rows.size() - 1);
+  const std::string_view digits = std::string_view(count).substr(count.starts_with(' ') ? 1 : 0);
+  int64_t n = -1;
+  const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
+  if (ec != std::errc() || end != digits.data() + digits.size() ||
+      n != static_cast<int64_t>(rows.size()))
+    throw NotADataFile("its count \"" + count + "\" is not its " + std::to_string(rows.size()) +
+                       " rows");
+  if (rows.empty()) throw NotADataFile("it holds no records");
+
+  const std::span<const int> fields = measuredFields(s.channels);
+  const size_t width = rows.front().substr(0, rows.front().find(',')).size();
+  if (width != 6 && width != 8)
+    throw NotADataFile("row 1's value is neither 6 (binary) nor 8 (mV) characters long");
+  s.format = width == 6 ? DataFormat::Binary : DataFormat::Millivolt;
+  s.count = static_cast<int32_t>(rows.size());
+  file.records.reserve(rows.size());
+  const size_t rowLength = fields.size() * (width + 1) - 1;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const std::string_view row = rows[i];
+    if (row.size() != rowLength || (fields.size() == 2 && row[width] != ','))
+      throw NotADataFile("row " + std::to_string(i + 1) + " is not " +
+                         std::to_string(fields.size()) + " value(s) of " + std::to_string(width) +
+                         " characters");
+    SampleRecord& record = file.records.emplace_back();
+    for (size_t f = 0; f < fields.size(); ++f)
+      record.field[static_cast<size_t>(fields[f])] = row.substr(f * (width + 1), width);
+  }
+  return file;
+}
+
+}  // namespace tarn::datafile

@@ -1,0 +1,309 @@
+// The figures, data files and arguments on the core; then the real program
+// against the simulated board, and beside the window's presenter.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "acquisition/acquisition_texts.h"
+#include "analysis/analysis_texts.h"
+#include "analysis/noise.h"
+#include "board/board_texts.h"
+#include "cli/posix_port.h"
+#include "cli/session.h"
+#include "common/system_clock.h"
+#include "datafile/code_page.h"
+#include "datafile/csv_lines.h"
+#include "datafile/saved_file.h"
+#include "ui/presenter.h"
+
+namespace tarn {
+namespace {
+
+namespace at = acquisition_texts;
+
+TEST(CliNoise, CodesGiveExactFigures) {
+  // Full scale with one code of noise: the squares outgrow 64 bits, and sums
+  // in doubles would lose the deviation of 0.5 to rounding.
+  std::vector<int64_t> top;
+  for (int i = 0; i < 65535; ++i) top.push_back(0xFFFFFF - i % 2);
+  const double sqrt5 = std::sqrt(5.0);
+  using std::log2;
+  const std::tuple<std::vector<int64_t>, double, double, double, double, double> rows[] = {
+      {{8388608, 8388610, 8388612, 8388614}, 8388611, sqrt5, 6, 24 - log2(6), 24 - log2(sqrt5)},
+      {{0x123456, 0x123456, 0x123456}, 0x123456, 0, 0, 24, 24},
+      {top, 0xFFFFFF - 32767.0 / 65535, std::sqrt(32768.0 * 32767) / 65535, 1, 24, 24}};
+  for (const auto& [codes, mean, sd, pp, noiseFree, effective] : rows) {
+    const NoiseFigures f = codeNoise(codes);
+    EXPECT_TRUE(f.count == static_cast<int64_t>(codes.size()) && f.peakToPeak == pp);
+    EXPECT_DOUBLE_EQ(f.mean, mean);
+    EXPECT_NEAR(f.sd, sd, 1e-12);
+    EXPECT_DOUBLE_EQ(f.noiseFreeBits.value_or(-1), noiseFree);
+    EXPECT_DOUBLE_EQ(f.effectiveBits.value_or(-1), effective);
+  }
+}
+
+TEST(CliDataFile, KnownFilesGiveKnownFigures) {
+  const auto saved = [](DataFormat format, std::string_view stream, const char* charset) {
+    Measurement m({format, Channels::Both, 3, 7, "59.52sps", "±2.5V / IntRef / Sinc5+Sinc1",
+                   "CH0 / CH1", "CH0=Ain0-Ain1,CH1=Ain2-Ain3"},
+                  true);
+    m.feed(stream);
+    return datafile::readDataFile(*datafile::encodeText(datafile::csvText(m, "-"), charset));
+  };
+  for (const char* charset : {"UTF-8", "CP932"}) {
+    const auto f = saved(DataFormat::Binary, "800000000010\r800002000012\r800004000008\r", charset);
+    const NoiseFigures ch0 = fieldNoise(f.records, 0, f.settings.format, 1000);
+    const NoiseFigures ch1 = fieldNoise(f.records, 1, f.settings.format, 1000);
+    EXPECT_EQ(f.settings.boardSettings, "±2.5V / IntRef / Sinc5+Sinc1");
+    EXPECT_TRUE(ch0.count == 3 && ch0.mean == 0x800002 && ch1.mean == 14 && ch1.peakToPeak == 10);
+    EXPECT_NEAR(ch0.sd, std::sqrt(8.0 / 3), 1e-12);
+  }
+  // mV data come in the board's unit, µV on the current boards.
+  const auto f = saved(DataFormat::Millivolt,
+                       "+01000.0+00000.0\r+01002.0-00001.0\r+00998.0+00001.0\r", "UTF-8");
+  const NoiseFigures n = fieldNoise(f.records, 0, f.settings.format, 1000);
+  EXPECT_TRUE(n.mean == 1.0 && n.peakToPeak == 0.004 && !n.noiseFreeBits);
+}
+
+struct WatchedPort : BytePort {  // records whether anything used it
+  void open(const std::string&, const LineSettings&) override { used = true; }
+  void close() override {}
+  bool isOpen() const override { return used; }
+  void purge() override {}
+  void write(std::string_view) override { used = true; }
+  std::string read() override { return {}; }
+  void waitForInput(SteadyTime) override {}
+  bool used = false;
+};
+
+TEST(CliArguments, UsageErrorsExitTwoAndSendNothing) {
+  const std::pair<std::vector<std::string_view>, std::string> rows[] = {
+      {{}, "no command"},
+      {{"measure"}, "measure needs --count"},
+      {{"measure", "--count", "65536"}, "0 to 65535"},
+      {{"measure", "--count", "5", "--format", "mv", "--min-bits", "10"}, "binary"},
+      {{"--bogus", "check"}, "unknown option '--bogus'"},
+      {{"check", "--count", "5"}, "--count does not apply to check"},
+      {{"rate", "set", "99sps"}, "no rate of the Pellan2"},
+      {{"--model", "quorin2", "measure", "--count", "1", "--rate", "8"}, "0 to 7"},
+      {{"--port", "COM17", "check"}, "COM番号は1から16です"}};
+  SystemClock clock;
+  const volatile std::sig_atomic_t never = 0;
+  for (const auto& [args, why] : rows) {
+    WatchedPort port;
+    std::ostringstream out, err;
+    cli::Context c{port, clock, out, err, false, never, [](bool) {}};
+    EXPECT_EQ(cli::run(args, c), 2) << why;
+    EXPECT_NE(err.str().find(why), std::string::npos) << err.str();
+    EXPECT_FALSE(port.used) << why;
+  }
+}
+
+// Reads `fd` until `done` holds, to its end, or until ten seconds of silence.
+std::string readUntil(int fd, const std::function<bool(const std::string&)>& done) {
+  std::string text;
+  pollfd p{fd, POLLIN, 0};
+  for (char c; !done(text) && poll(&p, 1, 10000) == 1 && read(fd, &c, 1) == 1;) text += c;
+  return text;
+}
+
+// A program the shell starts, its standard output on a pipe.
+struct Program {
+  explicit Program(const std::string& command)
+      : pipe(popen(("echo $$; exec " + command).c_str(), "r")), pid(std::stoi(line())) {}
+  ~Program() {
+    if (pipe) kill(pid, SIGTERM), pclose(pipe);
+  }
+  std::string line() {
+    std::string text = readUntil(fileno(pipe), [](auto& s) { return s.ends_with('\n'); });
+    return text.substr(0, text.size() - 1);
+  }
+  int finish() {  // the exit status, once the output has ended
+    text = readUntil(fileno(pipe), [](auto&) { return false; });
+    const int status = pclose(std::exchange(pipe, nullptr));
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  FILE* pipe;
+  pid_t pid;
+  std::string text;
+};
+
+// A file in a folder of this test process's own, removed at its end.
+std::string scratch(const std::string& name) {
+  static const struct Folder {
+    Folder() { std::filesystem::create_directory(path); }
+    ~Folder() { std::filesystem::remove_all(path); }
+    std::string path = "/tmp/tarnview_cli_" + std::to_string(getpid());
+  } folder;
+  return folder.path + "/" + name;
+}
+
+// A pipe whose writing end only this process holds: a board reading it
+// leaves when the test ends, however it ends.
+struct Lifeline {
+  Lifeline() { pipe2(fd, O_CLOEXEC), fcntl(fd[0], F_SETFD, 0); }
+  ~Lifeline() { close(fd[1]); }
+  int fd[2];
+};
+
+struct Board : Lifeline, Program {  // with its device, and its stderr in a file
+  explicit Board(const std::string& args)
+      : Program(TARNBOARD_PATH " " + args + " 2>" + scratch("board.txt") + " <&" +
+                std::to_string(fd[0])),
+        device((close(fd[0]), line())) {}
+  std::string device;
+};
+
+struct Outcome {
+  int status;
+  std::string text;  // stdout and stderr
+  bool says(std::string_view what) const { return text.find(what) != std::string::npos; }
+};
+
+Outcome cli(const std::string& args) {
+  Program p(TARNVIEW_CLI_PATH " " + args + " 2>&1");
+  const int status = p.finish();
+  return {status, p.text};
+}
+
+std::string contentOf(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+TEST(CliBoard, MeasuresEveryFormatAndChannelChoice) {
+  namespace t = analysis_texts;
+  const std::tuple<std::string, const char*> rows[] = {{"binary --channels 0", t::kDigitPpCh0},
+                                                       {"binary --channels 1", t::kDigitPpCh1},
+                                                       {"binary --channels both", t::kDigitPpBoth},
+                                                       {"mv --channels 0", t::kMvPpCh0},
+                                                       {"mv --channels 1", t::kMvPpCh1},
+                                                       {"mv --channels both", t::kMvPpBoth}};
+  const auto figures = [](const std::string& json) {
+    const size_t at = json.find("\"figures\"");
+    return json.substr(at, json.find(']', at) - at);
+  };
+  const std::string path = scratch("measured.csv");
+  for (const auto& [choice, summary] : rows) {
+    Board board("--no-pacing");
+    const Outcome r = cli("--port " + board.device + " measure --count 40 --out " + path +
+                          " --json --format " + choice);
+    EXPECT_TRUE(r.status == 0 && r.says("\"status\":\"" + std::string(at::kFinished) + summary))
+        << r.text;
+    const datafile::SavedFile file = datafile::readDataFile(contentOf(path));
+    EXPECT_EQ(file.records.size(), 40u);
+    EXPECT_EQ(file.settings.format == DataFormat::Binary, choice.starts_with("binary"));
+    EXPECT_EQ(figures(cli("stats --json " + path).text), figures(r.text));  // file = stream
+  }
+}
+
+// One command against a board: its exit status and what it says.
+TEST(CliBoard, CommandsFailuresAndLimitsGiveTheWindowsTextsAndStatus) {
+  namespace bt = board_texts;
+  const std::string lost = scratch("lost.csv");
+  std::vector<std::tuple<std::string, std::string, int, std::string>> rows = {
+      {"--refuse", "measure --count 10", 1, at::kRefused},
+      {"--silent", "check", 1, std::string(boardByKey("pellan2")->noAnswer)},
+      {"--unplug-after 30", "measure --count 100 --out " + lost, 1,
+       at::kLostDuringMeasurement + std::string("30") + at::kLostCountEnd},
+      {"--no-pacing", "measure --count 50 --max-pp 0", 3, "limits: FAIL; CH0 pp="},
+      {"--no-pacing", "measure --count 50 --min-bits 1", 0, "limits: pass"},
+      {"", "--port /nonexistent check", 1, bt::kComOpenFailed},
+      {"", "stats " TARNBOARD_PATH, 2, "is not a data file: line 1"}};
+  for (const std::string key : {"pellan2", "quorin2", "pellan"}) {
+    const BoardProfile& b = *boardByKey(key);
+    const std::string board = "--model " + key + " --status 13 --rate 2", model = "--model " + key;
+    const std::string rate2(b.ratesSinc3[2]), rate4(b.ratesSinc3[4]);
+    rows.push_back(
+        {board, model + " check", 0,
+         std::string(b.boardOk) + "\nsettings: " + std::string(b.setting1) + bt::kSinc3});
+    rows.push_back({board, model + " check", 0, b.line.text()});
+    rows.push_back({board, model + " rate", 0, bt::kRateRead + ("\nrate: " + rate2) + " (code 2)"});
+    rows.push_back({board, model + " rate set " + rate4, 0, bt::kRateSet + ("\nrate: " + rate4)});
+  }
+  for (const auto& [boardArgs, args, status, text] : rows) {
+    Board board(boardArgs);
+    const Outcome r =
+        cli((args.find("--port") == 0 || args.find("stats") == 0 ? ""
+                                                                 : "--port " + board.device + " ") +
+            args);
+    EXPECT_TRUE(r.status == status && r.says(text)) << r.status << r.text << "\nwanted " << text;
+  }
+  EXPECT_EQ(datafile::readDataFile(contentOf(lost)).records.size(), 30u);  // kept when lost
+}
+
+TEST(CliBoard, CtrlCStopsLikeTheWindowAndKeepsWhatArrived) {
+  // The stop is the sixth command line (?, S?, F?, F7, start, stop), and the
+  // board leaves when it arrives.
+  Board board("--unplug-at-command 6");
+  const int terminal = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  ASSERT_TRUE(terminal >= 0 && grantpt(terminal) == 0 && unlockpt(terminal) == 0);
+  const std::string path = scratch("stopped.csv");
+  Program c(TARNVIEW_CLI_PATH " --port " + board.device + " measure --count 1000 --out " + path +
+            " 2>" + ptsname(terminal));
+  const auto arrived = [](const std::string& s) {  // progress on the terminal: "\r1/1000 ..."
+    return s.size() > 1 && s[s.size() - 2] == '\r' && s.back() >= '1' && s.back() <= '9';
+  };
+  ASSERT_TRUE(arrived(readUntil(terminal, arrived)));
+  kill(c.pid, SIGINT);
+  EXPECT_EQ(c.finish(), 0);
+  EXPECT_NE(c.text.find(at::kStopped), std::string::npos) << c.text;
+  const size_t kept = datafile::readDataFile(contentOf(path)).records.size();
+  EXPECT_TRUE(kept > 0 && kept < 1000) << kept;
+  board.finish();
+  EXPECT_NE(contentOf(scratch("board.txt")).find("at command 6"), std::string::npos);
+  close(terminal);
+}
+
+// The window's seams around its presenter; the file it saves lands in `saved`.
+struct WindowSeams : PlotSurface, SaveDialog, MessageBox, FileStore {
+  void clear() override {}
+  void draw(const std::vector<Trace>&) override {}
+  std::optional<std::string> askSavePath(const SaveRequest&) override { return "/w.csv"; }
+  void tell(const std::string&) override {}
+  bool ask(const std::string&) override { return false; }
+  int64_t fileLength(const std::string&) override { return -1; }
+  void replaceFile(const std::string&, std::string_view bytes) override { saved = bytes; }
+  bool folderWritable(const std::string&) override { return true; }
+  std::string homeFolder() override { return "/"; }
+  std::string programFolder() override { return "/"; }
+  std::string saved;
+};
+
+TEST(CliBoard, GivesTheWindowsSummaryAndFileForTheSameStream) {
+  const std::string stream = "--no-pacing --seed 7 --sine 0.5,3", path = scratch("same.csv");
+  Board forCli(stream), forWindow(stream);
+  const Outcome r =
+      cli("--port " + forCli.device + " measure --count 300 --channels both --out " + path);
+  setenv("TARNVIEW_COM4", forWindow.device.c_str(), 1);  // the window's first port
+  cli::PosixPort port;
+  SystemClock clock;
+  WindowSeams seams;
+  Presenter window({port, clock, seams, seams, seams, seams}, currentBoards());
+  window.toggleConnection();
+  window.sampleCount.userEdit("300");
+  window.channelList.setListIndex(2);
+  window.toggleMeasurement();
+  while (window.measuring()) {
+    port.waitForInput(clock.now() + std::chrono::seconds(1));
+    window.received();
+  }
+  window.saveData();
+  const auto withoutDateLine = [](std::string file) {
+    const size_t first = file.find("\r\n") + 2;
+    return file.erase(first, file.find("\r\n", first) + 2 - first);
+  };
+  EXPECT_EQ(r.text.substr(0, r.text.find('\n')), window.status.text());
+  EXPECT_EQ(withoutDateLine(contentOf(path)), withoutDateLine(seams.saved));
+}
+
+}  // namespace
+}  // namespace tarn
