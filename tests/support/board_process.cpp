@@ -9,10 +9,9 @@
 
 namespace tarn::test {
 
-BoardProcess::BoardProcess(const std::vector<std::string>& args, int comNumber) {
+BoardProcess::BoardProcess(const std::vector<std::string>& args) {
   int out[2], in[2];
-  if (pipe(out) != 0 || pipe(in) != 0) throw std::runtime_error("pipe");
-  pid_ = fork();
+  if (pipe(out) != 0 || pipe(in) != 0 || (pid_ = fork()) < 0) throw std::runtime_error("fork");
   if (pid_ == 0) {
     dup2(in[0], STDIN_FILENO);
     dup2(out[1], STDOUT_FILENO);
@@ -27,11 +26,11 @@ BoardProcess::BoardProcess(const std::vector<std::string>& args, int comNumber) 
   close(in[0]);
   close(out[1]);
   stdinFd_ = in[1];
-  char c;
-  while (read(out[0], &c, 1) == 1 && c != '\n') device_ += c;
+  // The first line the board prints is its device.
+  for (char c; read(out[0], &c, 1) == 1 && c != '\n';) device_ += c;
   close(out[0]);
   if (device_.empty()) throw std::runtime_error("tarnboard printed no device");
-  setenv(("TARNVIEW_COM" + std::to_string(comNumber)).c_str(), device_.c_str(), 1);
+  setenv("TARNVIEW_COM4", device_.c_str(), 1);
 }
 
 BoardProcess::~BoardProcess() {
@@ -39,7 +38,5 @@ BoardProcess::~BoardProcess() {
   close(stdinFd_);
   waitpid(pid_, nullptr, 0);
 }
-
-bool BoardProcess::running() { return waitpid(pid_, nullptr, WNOHANG) == 0; }
 
 }  // namespace tarn::test

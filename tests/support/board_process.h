@@ -8,19 +8,16 @@
 namespace tarn::test {
 
 // The simulated board as a child process on its own pseudo-terminal, mapped
-// to COM4 for the program's port lookup. Killed when it goes out of scope.
+// to COM4 for the program's port lookup. Stopped when it goes out of scope.
 class BoardProcess {
  public:
-  explicit BoardProcess(const std::vector<std::string>& args, int comNumber = 4);
+  explicit BoardProcess(const std::vector<std::string>& args);
   ~BoardProcess();
-  BoardProcess(const BoardProcess&) = delete;
-  BoardProcess& operator=(const BoardProcess&) = delete;
   const std::string& device() const { return device_; }
-  bool running();
 
  private:
   pid_t pid_ = -1;
-  int stdinFd_ = -1;
+  int stdinFd_ = -1;  // the board serves until this end of its input closes
   std::string device_;
 };
 

@@ -17,77 +17,57 @@
 namespace tarn::test {
 
 // Answers the modal windows of a save in order: each step takes the next file
-// dialog or message box that shows up. An unexpected message box, or a window
-// left open, is closed and fails the test instead of hanging it.
+// dialog or message box that shows up. An unexpected window, or one that stays
+// open, is closed and fails the test instead of hanging it.
 class ModalDriver {
  public:
   struct Step {
     bool box;
-    std::function<void(QWidget*)> act;
+    std::function<void(QDialog*)> act;
   };
+  // Types `path` into the file dialog's name field and accepts it.
+  static Step type(const QString& path) {
+    return {false, [path](QDialog* dialog) {
+              dialog->findChild<QLineEdit*>("fileNameEdit")->setText(path);
+              dialog->accept();
+            }};
+  }
+  static Step cancel() { return {false, &QDialog::reject}; }
+  static Step answer(QMessageBox::StandardButton button) {
+    return {true,
+            [button](QDialog* box) { static_cast<QMessageBox*>(box)->button(button)->click(); }};
+  }
+
   explicit ModalDriver(std::vector<Step> steps) : steps_(std::move(steps)) {
     QObject::connect(&timer_, &QTimer::timeout, [this] { poll(); });
     timer_.start(10);
   }
   ~ModalDriver() { EXPECT_EQ(next_, steps_.size()) << "modal windows that never came"; }
-  std::vector<std::string> seen;   // message texts, and "<title> <filters> <folder> <name>"
-  std::vector<std::string> boxes;  // the message texts alone
-
-  // Types `path` (unless empty) into the dialog and accepts it. Queued, so
-  // that a window the accept opens is seen by a later poll.
-  static Step type(const QString& path) {
-    return {false, [path](QWidget* w) {
-              auto* dialog = static_cast<QFileDialog*>(w);
-              if (!path.isEmpty()) dialog->findChild<QLineEdit*>("fileNameEdit")->setText(path);
-              QTimer::singleShot(0, dialog, [dialog] { static_cast<QDialog*>(dialog)->accept(); });
-            }};
-  }
-  static Step cancel() {
-    return {false, [](QWidget* w) {
-              QTimer::singleShot(0, w, [w] { static_cast<QDialog*>(w)->reject(); });
-            }};
-  }
-  static Step answer(QMessageBox::StandardButton button) {
-    return {true, [button](QWidget* w) {
-              auto* box = static_cast<QMessageBox*>(w);
-              QTimer::singleShot(0, box, [box, button] { box->button(button)->click(); });
-            }};
-  }
+  std::vector<std::string> boxes;    // the message boxes' texts
+  std::vector<std::string> dialogs;  // each file dialog's file types
 
  private:
   void poll() {
-    QWidget* modal = QApplication::activeModalWidget();
+    const QPointer<QDialog> modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
     auto* box = qobject_cast<QMessageBox*>(modal);
     auto* dialog = qobject_cast<QFileDialog*>(modal);
-    if (!box && !dialog) return;
-    const bool expected = next_ < steps_.size() && steps_[next_].box == (box != nullptr);
-    if (modal != last_ && (expected || box)) {
-      last_ = modal;
-      stuck_ = 0;
-      if (box) {
-        seen.push_back(box->text().toStdString());
-        boxes.push_back(seen.back());
-      }
-      if (dialog)
-        seen.push_back((dialog->windowTitle() + " " + dialog->nameFilters().join(";") + " " +
-                        dialog->directory().absolutePath() + " " +
-                        dialog->findChild<QLineEdit*>("fileNameEdit")->text())
-                           .toStdString());
-      if (expected) {
-        steps_[next_++].act(modal);
-        return;
-      }
-      ADD_FAILURE() << "an unexpected message: " << seen.back();
-    } else if (++stuck_ < 300) {
+    if ((!box && !dialog) || (modal == last_ && ++stuck_ < 300)) return;
+    const bool fresh = modal != last_;
+    if (fresh && box) boxes.push_back(box->text().toStdString());
+    if (fresh && dialog) dialogs.push_back(dialog->nameFilters().join(';').toStdString());
+    last_ = modal;
+    stuck_ = 0;
+    // Acted on from the event loop, so that a window the action opens is seen by a later poll.
+    if (fresh && next_ < steps_.size() && steps_[next_].box == (box != nullptr)) {
+      QTimer::singleShot(0, modal, [act = steps_[next_++].act, modal] { act(modal); });
       return;
-    } else {
-      ADD_FAILURE() << "a modal window stayed open";
     }
-    QTimer::singleShot(0, modal, [modal] { static_cast<QDialog*>(modal)->reject(); });
+    ADD_FAILURE() << "an unexpected or lasting window: " << (box ? boxes.back() : dialogs.back());
+    QTimer::singleShot(0, modal, [modal] { modal->reject(); });
   }
   std::vector<Step> steps_;
   size_t next_ = 0;
-  QPointer<QWidget> last_;
+  QPointer<QDialog> last_;
   int stuck_ = 0;
   QTimer timer_;
 };

@@ -7,10 +7,9 @@
 namespace tarn::test {
 
 // Runs the event loop, as the program does, until `done` holds; gives up after
-// `limitMs` so a broken program fails the test instead of hanging it.
+// `limitMs` so that a broken program fails the test instead of hanging it.
 // Returns `done()`.
 inline bool pumpUntil(const std::function<bool()>& done, int limitMs = 30000) {
-  if (done()) return true;
   QEventLoop loop;
   QTimer check, limit;
   QObject::connect(&check, &QTimer::timeout, [&] {
@@ -18,9 +17,8 @@ inline bool pumpUntil(const std::function<bool()>& done, int limitMs = 30000) {
   });
   QObject::connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
   check.start(2);
-  limit.setSingleShot(true);
   limit.start(limitMs);
-  loop.exec();
+  if (!done()) loop.exec();
   return done();
 }
 

@@ -2,8 +2,7 @@
 
 #include <QApplication>
 
-// Qt tests need an application object; the platform comes from
-// QT_QPA_PLATFORM (offscreen under ctest).
+// The Qt tests share one application object, offscreen unless QT_QPA_PLATFORM says otherwise.
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

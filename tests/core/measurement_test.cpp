@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "analysis/plot.h"
+#include "analysis/values.h"
+#include "datafile/code_page.h"
+#include "datafile/csv_lines.h"
+#include "support/fakes.h"
+
+namespace tarn {
+using enum DataFormat;
+using enum Channels;
+using enum Measurement::State;
+
+static Measurement fed(DataFormat format, Channels channels, std::string_view in, int32_t n = 0) {
+  MeasurementSettings s;
+  s.format = format, s.channels = channels, s.count = n;
+  Measurement m(s, true);
+  return m.feed(in), m;
+}
+
+TEST(Measurement, CommandsAndCounts) {
+  EXPECT_EQ(startCommand(fed(Millivolt, Ch1, "", 65535).settings()) + stopCommand(Millivolt),
+            "M1FFFFMX");
+  const std::pair<const char*, std::optional<int32_t>> counts[] = {
+      {"100", 100}, {"0", 0}, {"65535", 65535}, {"65536", {}}, {"-1", {}}, {"12.5", 12},
+      {"13.5", 14}, {" 1 2", 12}, {"abc", {}}, {"", {}}, {"  ", {}}, {"1e999", {}}};
+  for (const auto& [text, count] : counts) EXPECT_EQ(sampleCountOf(text), count) << text;
+}
+
+TEST(Measurement, RecordsAreCutTheSameWholeOrInPieces) {
+  // `records`: each record's CH0 and CH1 text, "800001/|/7FFFA2|"; `end`: the state.
+  constexpr DataFormat B = Binary, M = Millivolt;
+  const struct { const char* name; DataFormat format; Channels channels; int32_t count;
+                 const char *stream, *records; int discarded; Measurement::State end; } cases[] = {
+      {"binary CH0", B, Ch0, 3, "800001\r800002\r7FFFA2\r", "800001/|800002/|7FFFA2/|", 0,
+       Finished},
+      {"binary CH1", B, Ch1, 3, "800001\r800002\r80", "/800001|/800002|", 0, Running},
+      {"binary both", B, Both, 2, "800001800002\r7FFFA2000000\r", "800001/800002|7FFFA2/000000|", 0,
+       Finished},
+      {"mV, LF ends", M, Ch0, 2, "+01234.5\n-00012.0\n", "+01234.5/|-00012.0/|", 0, Finished},
+      {"mV both", M, Both, 1, "+01234.5- 0012.0\r", "+01234.5/- 0012.0|", 0, Finished},
+      {"past the last", B, Ch0, 1, "800001\r800002\r", "800001/|", 0, Finished},
+      {"a dropped character", B, Ch0, 4, "800001\r80002\r800003\r800004\r",
+       "800001/|800003/|800004/|", 1, Finished},
+      {"an inserted character", B, Ch0, 4, "800001\r8000022\r800003\r800004\r",
+       "800001/|800003/|800004/|", 1, Finished},
+      {"a garbage record", B, Both, 3, "800001800002\rGARBAGE-LINE-LONG\r800003800004\r",
+       "800001/800002|800003/800004|", 1, Finished},
+      {"a lost end merges two", B, Ch0, 4, "800001800002\r800003\r800004\r", "800003/|800004/|", 1,
+       Running},
+      {"a garbage mV record", M, Ch0, 3, "+01234.5\r+0!234.5X\r-00012.0\r", "+01234.5/|-00012.0/|",
+       1, Finished}};
+  for (const auto& c : cases) {
+    Measurement whole = fed(c.format, c.channels, c.stream, c.count);
+    Measurement pieces = fed(c.format, c.channels, "", c.count);
+    for (const char* ch = c.stream; *ch; ++ch) pieces.feed(std::string_view(ch, 1));
+    for (const Measurement* m : {&whole, &pieces}) {
+      std::string records;
+      for (const SampleRecord& r : m->records()) records += r.field[0] + "/" + r.field[1] + "|";
+      EXPECT_EQ(records, c.records) << c.name;
+      EXPECT_EQ(m->discarded(), c.discarded) << c.name;
+      EXPECT_EQ(m->state(), c.end) << c.name;
+    }
+  }
+}
+
+TEST(Measurement, SampleValuesAndPeakToPeakPerBoard) {
+  const struct { const char* text; DataFormat format; double value; } values[] = {
+      {"FFFF", Binary, 65535}, {"7fffa2", Binary, 8388514}, {"12G4", Binary, 18},
+      {"80 00 00", Binary, 8388608}, {"- 0012.0", Millivolt, -12}, {"abc", Millivolt, 0}};
+  for (const auto& c : values) EXPECT_EQ(sampleValue(c.text, c.format), c.value) << c.text;
+  const struct { DataFormat format; Channels channels; const char* stream;
+                 test::Per<const char*> text; } cases[] = {
+      {Binary, Ch1, "800000\r80017C\r", "CH1[digit pp]= 380"},
+      {Binary, Both, "7FFFFF800000\r800010800005\r", "[digit pp] : CH0= 17, CH1= 5"},
+      {Millivolt, Ch1, "-0000100\r+0000020\r", {"CH1[mV pp]=0.120", "CH1[mV pp]=1.20"}},
+      {Millivolt, Ch0, "+1.0E+12\r-1.0E+12\r",  // clamped to 32 bits
+       {"CH0[mV pp]=4294967.295", "CH0[mV pp]=42949672.95"}},
+      {Millivolt, Ch0, "+0600000\r", {"CH0[mV pp]=100.000", "CH0[mV pp]=1000.00"}}};
+  for (const auto& b : test::everyBoard())
+    for (const auto& c : cases)
+      EXPECT_EQ(peakToPeakText(fed(c.format, c.channels, c.stream), b.board()),
+                c.text.of(b.board())) << b.board().name;
+}
+
+TEST(Measurement, PlotLabelsAndTraces) {
+  // The range: a quarter of the spread each side, 2 below a spread of 7, halves away from 0.
+  const struct { DataFormat format; Channels channels; std::string stream;
+                 const char *labels, *drawing; } cases[] = {
+      {Binary, Ch0, "800000\r800000\r800000\r800000\r800000\r", " 8388610| 8388608| 8388606|",
+       "FF0000 0,1718 1594,1718 3188,1718 4781,1718 6375,1718;"},
+      {Millivolt, Ch0, "-0000107\r+0000000\r", "0.027|-0.054|-0.135|", "FF0000 0,2841 6375,572;"},
+      // 12.5 counts as 12 for the range and is drawn as 12.5.
+      {Millivolt, Ch0, "+0000000\r+00012.5\r", "0.015|0.006|-0.003|", "FF0000 0,2862 6375,477;"},
+      {Binary, Ch1, "000064\r00006A\r", " 108| 103| 98|", "0000FF 0,2748 6375,687;"},
+      {Binary, Both, "00006400006B\r00006B000064\r", " 109| 104| 99|",
+       "FF0000 0,3092 6375,687;0000FF 0,687 6375,3092;"},
+      {Binary, Ch0, "000064\r", " 102| 100| 98|", ""},
+      {Millivolt, Ch0, "+1.0E+12\r-1.0E+12\r", "", ""}};  // beyond 32 bits: no plot
+  for (const auto& c : cases) {
+    const Measurement m = fed(c.format, c.channels, c.stream);
+    const Plot plot = plotOf(m.records(), m.settings(), 6375, 3435).value_or(Plot{});
+    std::string labels, drawing;
+    char text[48];
+    for (const std::string& label : plot.labels) labels += label.empty() ? "" : label + "|";
+    for (const Trace& t : plot.traces) {
+      drawing += (std::snprintf(text, sizeof text, "%06X", t.colour), text);
+      for (const PlotPoint& p : t.points)
+        drawing += (std::snprintf(text, sizeof text, " %g,%g", double{p.x}, double{p.y}), text);
+      drawing += ";";
+    }
+    EXPECT_EQ(labels, c.labels) << c.stream;
+    EXPECT_EQ(drawing, c.drawing) << c.stream;
+  }
+}
+
+TEST(DataFile, DateAndEncoding) {
+  setenv("LC_ALL", "C", 1);  // the short date follows the environment
+  EXPECT_EQ(datafile::dateTimeText({2027, 1, 2, 9, 0, 0}), "01/02/27 9:00:00");
+  EXPECT_EQ(datafile::dateTimeText({2026, 12, 6, 0, 0, 0}), "12/06/26");
+  const struct { const char *charset, *text; std::optional<std::string> bytes; } cases[] = {
+      {"SHIFT_JIS", "±2.5V", "\x81\x7D" "2.5V"}, {"SJIS", "①", "\x87\x40"},
+      {"SHIFT_JIS", "CH한1", "CH?1"}, {"CP932", "A😀B", "A?B"}, {"UTF-8", "80\xFF" "01", "80?01"},
+      {"NO-SUCH-CHARSET", "A", std::nullopt}};
+  for (const auto& c : cases) EXPECT_EQ(datafile::encodeText(c.text, c.charset), c.bytes) << c.text;
+}
+
+}  // namespace tarn

@@ -1,0 +1,139 @@
+#pragma once
+
+#include <algorithm>
+#include <deque>
+#include <map>
+#include <set>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "ui/presenter.h"
+
+namespace tarn::test {
+
+template <typename T>
+T pop(std::deque<T>& queue) { T front = queue.front(); queue.pop_front(); return front; }
+
+// Monotonic time moves only when the port reads or waits; local time is fixed.
+struct FakeClock : Clock {
+  SteadyTime now() override { return time; }
+  LocalDateTime localNow() override { return {2026, 12, 6, 14, 5, 9}; }
+  SteadyTime time = SteadyTime{} + std::chrono::hours(1);
+};
+
+// Each line written queues the chunks `replies` lists for it. A read takes one
+// queued chunk, and `readTime` if it returns any; a wait runs to its deadline, or
+// on by a millisecond when that has passed.
+struct ScriptedPort : BytePort {
+  explicit ScriptedPort(FakeClock& c) : clock(c) {}
+  void open(const std::string& name, const LineSettings& settings) override {
+    if (failOpen) throw PortError("no such port");
+    device = name, line = settings, opened = true;
+  }
+  void close() override { opened = false; }
+  bool isOpen() const override { return opened; }
+  void purge() override { require(), pending.clear(); }
+  void write(std::string_view bytes) override {  // one whole line each time
+    require();
+    lines.emplace_back(bytes.substr(0, bytes.find('\r')));
+    for (const std::string& chunk : replies[lines.back()]) pending.push_back(chunk);
+  }
+  std::string read() override {
+    require();
+    if (pending.empty()) return "";
+    clock.time += readTime;
+    return pop(pending);
+  }
+  void waitForInput(SteadyTime deadline) override {
+    if (pending.empty()) clock.time = std::max(deadline, clock.time + std::chrono::milliseconds(1));
+  }
+  void require() const { if (!opened || failing) throw PortError("port gone"); }
+  FakeClock& clock;
+  std::map<std::string, std::vector<std::string>> replies;
+  std::deque<std::string> pending;
+  std::vector<std::string> lines;  // every line written, without its CR
+  std::string device;
+  LineSettings line{};
+  std::chrono::milliseconds readTime{0};
+  bool opened = false, failOpen = false;
+  bool failing = false;  // a pulled cable: reads as open, the next read or write throws
+};
+
+struct RecordingPlot : PlotSurface {
+  void clear() override {}
+  void draw(const std::vector<Trace>&) override { ++draws; }
+  int draws = 0;
+};
+
+// The user at the save dialog and the message boxes: each showing or question
+// takes the next answer; none left is a cancel or a No.
+struct ScriptedUser : SaveDialog, MessageBox {
+  std::optional<std::string> askSavePath(const SaveRequest& request) override {
+    shown.push_back(request);
+    return paths.empty() ? std::nullopt : pop(paths);
+  }
+  void tell(const std::string& text) override { told.push_back(text); }
+  bool ask(const std::string& text) override {
+    asked.push_back(text);
+    return !answers.empty() && pop(answers);
+  }
+  std::deque<std::optional<std::string>> paths;
+  std::deque<bool> answers;
+  std::vector<SaveRequest> shown;
+  std::vector<std::string> told, asked;
+};
+
+struct MemoryFiles : FileStore {
+  int64_t fileLength(const std::string& path) override {
+    return files.count(path) ? static_cast<int64_t>(files[path].size()) : -1;
+  }
+  void replaceFile(const std::string& path, std::string_view bytes) override {
+    if (failing.count(path)) throw FileError("disk full");
+    files[path] = bytes;
+  }
+  bool folderWritable(const std::string& folder) override { return !readOnly.count(folder); }
+  std::string homeFolder() override { return "/home/user"; }
+  std::string programFolder() override { return "/opt/tarnview"; }
+  std::map<std::string, std::string> files;
+  std::set<std::string> failing, readOnly;
+};
+
+// A board as the program offers it: in the two-model window, or alone.
+struct BoardChoice {
+  std::span<const BoardProfile> boards;
+  size_t index;
+  const BoardProfile& board() const { return boards[index]; }
+};
+std::vector<BoardChoice> everyBoard();
+
+// An expectation by board: one for all; current and older; Pellan2, Quorin2, Pellan.
+template <typename T>
+struct Per {
+  template <typename U> requires std::is_convertible_v<const U&, T>
+  Per(const U& all) : v{T(all), T(all), T(all)} {}
+  Per(T current, T older) : v{current, current, older} {}
+  Per(T pellan2, T quorin2, T pellan) : v{pellan2, quorin2, pellan} {}
+  const T& of(const BoardProfile& b) const {
+    return v[b.key == "pellan2" ? 0 : b.key == "quorin2" ? 1 : 2];
+  }
+  T v[3];
+};
+
+// A presenter on scripted seams with its board chosen. The board behind the
+// port answers "?", the status "S05" and the rate 3, and takes the rates 3 and 5.
+struct Rig {
+  explicit Rig(const BoardChoice& choice);
+  // What the user and the port do: "connect", "start 100", "recv 800000\r",
+  // "reply F3 NG", "reply ?" (silent from now on), ...; see fakes.cpp.
+  void run(const std::vector<std::string>& steps);
+  FakeClock clock;
+  ScriptedPort port{clock};
+  RecordingPlot plot;
+  ScriptedUser user;
+  MemoryFiles files;
+  Presenter p;
+  std::string statuses;  // every status text set, each followed by "|"
+};
+
+}  // namespace tarn::test
