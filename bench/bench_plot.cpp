@@ -1,12 +1,16 @@
 // Times the end of a full-size measurement: the plot of 65535 records of both
-// channels on the real Qt surface (painted once), and the peak-to-peak summary.
+// channels (plotOf), painted once on the real Qt surface, and the peak-to-peak
+// summary.
 #include <QApplication>
 #include <cstdio>
+#include <optional>
 #include <string>
-#include <vector>
 
+#include "analysis/plot.h"
+#include "analysis/values.h"
 #include "figures.h"
 #include "full_measurement.h"
+#include "ui/control_table.h"
 #include "ui/qt/app.h"
 #include "ui/qt/main_window.h"
 
@@ -19,32 +23,43 @@ constexpr int kRuns = 15;
 int main(int argc, char** argv) {
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication application(argc, argv);
-  tarn::App app;
+  tarn::App app(tarn::currentBoards());
   tarn::MainWindow& window = app.window();
   window.show();
   QApplication::processEvents();
-  tarn::Form1& form = app.form();
-  tarn::PlotView& plot = window.plot();
-  std::printf("records %d x 2 channels, plot %dx%d px, %d runs\n", bench::kRecords, plot.width(),
-              plot.height(), kRuns);
+  tarn::PlotView& view = window.plot();
+  std::printf("records %d x 2 channels, plot %dx%d px, %d runs\n", bench::kRecords, view.width(),
+              view.height(), kRuns);
 
   for (const bool binary : {true, false}) {
-    bench::fillMeasurement(form, binary);
+    const tarn::Measurement m = bench::fullMeasurement(binary);
     const std::string format = binary ? "binary" : "mV";
-    std::size_t pixels = 0;
-    bench::printTimings("Graph + grab, " + format, bench::timeRuns(kRuns, [&] {
-                          form.Graph();
-                          pixels += !plot.grab().isNull();
+    std::optional<tarn::Plot> plot;
+    const auto plotAll = [&] {
+      plot = tarn::plotOf(m.records(), m.settings(), tarn::kPictureWidth, tarn::kPictureHeight);
+    };
+    plotAll();
+    if (!plot || plot->traces.size() != 2) {
+      std::fprintf(stderr, "no plot of the %s measurement\n", format.c_str());
+      return 1;
+    }
+    std::size_t frames = 0;
+    bench::printTimings("plotOf + draw + grab, " + format, bench::timeRuns(kRuns, [&] {
+                          plotAll();
+                          view.draw(plot->traces);
+                          frames += !view.grab().isNull();
                         }));
-    bench::printTimings("Graph alone, " + format, bench::timeRuns(kRuns, [&] { form.Graph(); }));
-    bench::printTimings("grab alone, " + format,
-                        bench::timeRuns(kRuns, [&] { pixels += !plot.grab().isNull(); }));
+    bench::printTimings("plotOf alone, " + format, bench::timeRuns(kRuns, plotAll));
+    bench::printTimings("draw + grab, " + format, bench::timeRuns(kRuns, [&] {
+                          view.draw(plot->traces);
+                          frames += !view.grab().isNull();
+                        }));
     std::string summary;
-    bench::printTimings("UpdatePeakToPeak, " + format,
-                        bench::timeRuns(kRuns, [&] { summary = form.UpdatePeakToPeak(); }));
+    bench::printTimings("peakToPeakText, " + format, bench::timeRuns(kRuns, [&] {
+                          summary = tarn::peakToPeakText(m, tarn::currentBoards()[0]);
+                        }));
     std::printf("  summary: %s  labels: %s / %s / %s  (%zu frames)\n", summary.c_str(),
-                form.Label3.caption().c_str(), form.Label4.caption().c_str(),
-                form.Label5.caption().c_str(), pixels);
+                plot->labels[0].c_str(), plot->labels[1].c_str(), plot->labels[2].c_str(), frames);
   }
   return 0;
 }

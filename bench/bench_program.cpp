@@ -20,7 +20,7 @@
 #include "figures.h"
 #include "support/board_process.h"
 #include "support/pump.h"
-#include "ui/form1.h"
+#include "ui/presenter.h"
 #include "ui/qt/app.h"
 #include "ui/qt/main_window.h"
 
@@ -102,13 +102,13 @@ int main(int argc, char** argv) {
 
   QApplication application(argc, argv);
   tarn::test::BoardProcess board({"--model", "pellan2", "--no-pacing"});
-  tarn::App app;
-  tarn::Form1& form = app.form();
+  tarn::App app(tarn::currentBoards());
+  tarn::Presenter& p = app.presenter();
   app.window().show();
   QApplication::processEvents();
   const double startRss = statusMiB("VmRSS");
-  form.Button1.userClick();  // connect and check
-  if (!form.state.PortReady) {
+  p.connectButton.userClick();  // connect and check
+  if (!p.connected()) {
     std::fprintf(stderr, "no connection to the simulated board\n");
     return 1;
   }
@@ -123,16 +123,17 @@ int main(int argc, char** argv) {
               kIdleMs / 1000, idleCpu);
   bench::figure("connected, idle 5 s: CPU", idleCpu, "% of a core");
 
-  form.Text1.setText("65535");
-  form.Combo2.userSelect(2);
-  form.SendB2.userClick();
-  tarn::test::pumpUntil([&] { return !form.state.Measuring; }, 600000);
+  p.sampleCount.setText("65535");
+  p.channelList.userSelect(2);
+  p.measureButton.userClick();
+  tarn::test::pumpUntil([&] { return !p.measuring(); }, 600000);
   QApplication::processEvents();
+  const int32_t received = p.measurement() ? p.measurement()->received() : 0;
   const double rss = statusMiB("VmRSS"), peak = statusMiB("VmHWM");
   std::printf("memory: VmRSS %.1f MiB at start, %.1f MiB after %d x 2 records (peak %.1f MiB)\n",
-              startRss, rss, form.state.SampleIndex, peak);
+              startRss, rss, received, peak);
   bench::figure("VmRSS after start-up", startRss, "MiB");
   bench::figure("VmRSS after a 65535 x 2 measurement", rss, "MiB");
   bench::figure("VmHWM (peak) after that measurement", peak, "MiB");
-  return form.state.SampleIndex == 65535 ? 0 : 1;
+  return received == 65535 ? 0 : 1;
 }

@@ -1,18 +1,26 @@
-// Reception speed: the stream handler alone on an in-memory port, then whole
-// measurements through the pseudo-terminal and the real window, unpaced and
-// at the board's real pace.
+// Reception speed: the measurement's record cutting alone, the presenter on an
+// in-memory port (summary and plot included), then whole measurements through
+// the pseudo-terminal and the real window, unpaced and at the board's real
+// pace.
 #include <sys/resource.h>
 
 #include <QApplication>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <deque>
+#include <optional>
+#include <string>
+#include <utility>
 
+#include "common/system_clock.h"
 #include "figures.h"
+#include "full_measurement.h"
 #include "support/board_process.h"
-#include "support/fakes.h"
 #include "support/pump.h"
-#include "ui/form1.h"
+#include "ui/presenter.h"
 #include "ui/qt/app.h"
+#include "ui/qt/qt_datafile.h"
 
 using namespace std::chrono;
 
@@ -27,59 +35,123 @@ double cpuSeconds() {
          (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-// The handler alone: 65535 two-channel binary records arriving in reads of
-// `chunk` characters, as a serial driver hands them over.
-void handlerAlone(size_t chunk) {
-  tarn::test::FormFixture f;
-  f.openPort();
-  f.port.replies["FF"] = {"OK\r"};
-  f.form->Text1.setText("65535");
-  f.form->Combo2.setListIndex(2);
-  std::string stream;
-  for (int i = 0; i < 65535; ++i) stream += (i % 2 ? "7FFFA280001C\r" : "800011801234\r");
+void printSpeed(const std::string& what, const std::string& stream, double best) {
+  std::printf("%-58s %8.1f M chars/s (%.1f ms for %zu chars)\n", what.c_str(),
+              stream.size() / best / 1e6, best * 1e3, stream.size());
+  bench::figure(what, stream.size() / best / 1e6, "M chars/s");
+}
+
+[[noreturn]] void incomplete(const std::string& what, int32_t received) {
+  std::fprintf(stderr, "%s: %d records of %d\n", what.c_str(), received, bench::kRecords);
+  std::exit(1);
+}
+
+// Measurement::feed alone: 65535 two-channel binary records arriving in reads
+// of `chunk` characters, as a serial driver hands them over.
+void feedAlone(const std::string& stream, size_t chunk) {
+  const std::string what = "Measurement::feed, reads of " + std::to_string(chunk) + " chars";
   double best = 1e9;
   for (int run = 0; run < 5; ++run) {
-    f.form->SendB2_Click();
-    for (size_t at = 0; at < stream.size(); at += chunk)
-      f.port.pending.push_back(stream.substr(at, chunk));
+    tarn::Measurement m(bench::fullSettings(true), true);
     const auto t0 = steady_clock::now();
-    while (!f.port.pending.empty()) f.form->MSComm1_OnComm();
+    for (size_t at = 0; at < stream.size(); at += chunk)
+      m.feed(std::string_view(stream).substr(at, chunk));
     best = std::min(best, seconds(steady_clock::now() - t0));
+    if (m.received() != bench::kRecords) incomplete(what, m.received());
   }
-  std::printf(
-      "handler alone, reads of %5zu chars: %8.1f M chars/s (%.1f ms for %zu chars, "
-      "summary and plot included)\n",
-      chunk, stream.size() / best / 1e6, best * 1e3, stream.size());
-  bench::figure("handler alone, reads of " + std::to_string(chunk) + " chars",
-                stream.size() / best / 1e6, "M chars/s");
+  printSpeed(what, stream, best);
+}
+
+// The board for the presenter alone: it answers the connection check and the
+// rate, then hands over the queued stream one read at a time. The presenter
+// never saves here, and its plot only counts what it is given.
+class QueuedBoard : public tarn::BytePort,
+                    public tarn::PlotSurface,
+                    public tarn::SaveDialog,
+                    public tarn::MessageBox {
+ public:
+  std::deque<std::string> reads;
+  int draws = 0;
+
+  void open(const std::string&, const tarn::LineSettings&) override { open_ = true; }
+  void close() override { open_ = false; }
+  bool isOpen() const override { return open_; }
+  void purge() override { reads.clear(); }
+  void write(std::string_view bytes) override {
+    for (const auto& [command, reply] : kReplies)
+      if (bytes == command) reads.emplace_back(reply);
+  }
+  std::string read() override {
+    if (reads.empty()) return {};
+    std::string chunk = std::move(reads.front());
+    reads.pop_front();
+    return chunk;
+  }
+  void waitForInput(tarn::SteadyTime) override {}
+  void clear() override {}
+  void draw(const std::vector<tarn::Trace>&) override { ++draws; }
+  std::optional<std::string> askSavePath(const tarn::SaveRequest&) override { return {}; }
+  void tell(const std::string&) override {}
+  bool ask(const std::string&) override { return false; }
+
+ private:
+  static constexpr std::pair<std::string_view, std::string_view> kReplies[] = {
+      {"?\r", "tb\r"}, {"S?\r", "S05\r"}, {"F?\r", "F3\r"}, {"F3\r", "OK\r"}};
+  bool open_ = false;
+};
+
+// The same through the presenter: each read taken from the port, the progress
+// shown, and at the end the summary and the plot.
+void throughPresenter(const std::string& stream, size_t chunk) {
+  const std::string what = "presenter, reads of " + std::to_string(chunk) + " chars";
+  QueuedBoard board;
+  tarn::SystemClock clock;
+  tarn::QtFileStore files;
+  tarn::Presenter p({board, clock, board, board, board, files}, tarn::currentBoards());
+  p.connectButton.userClick();
+  p.sampleCount.setText(std::to_string(bench::kRecords));
+  p.channelList.userSelect(2);
+  double best = 1e9;
+  for (int run = 0; run < 5; ++run) {
+    p.measureButton.userClick();
+    for (size_t at = 0; at < stream.size(); at += chunk)
+      board.reads.push_back(stream.substr(at, chunk));
+    const auto t0 = steady_clock::now();
+    while (!board.reads.empty()) p.received();
+    best = std::min(best, seconds(steady_clock::now() - t0));
+    const tarn::Measurement* m = p.measurement();
+    if (!m || m->received() != bench::kRecords || board.draws != run + 1)
+      incomplete(what, m ? m->received() : 0);
+  }
+  printSpeed(what + " (summary and plot included)", stream, best);
 }
 
 // A whole measurement against the simulated board through the window.
 void endToEnd(const char* label, std::vector<std::string> boardArgs, int count) {
   boardArgs.insert(boardArgs.begin(), {"--model", "pellan2", "--rate", "B"});
   tarn::test::BoardProcess board(boardArgs);
-  tarn::App app;
-  tarn::Form1& w = app.form();
-  w.Button1.userClick();
-  w.Text1.setText(std::to_string(count));
-  w.Combo2.userSelect(2);
+  tarn::App app(tarn::currentBoards());
+  tarn::Presenter& p = app.presenter();
+  p.connectButton.userClick();
+  p.sampleCount.setText(std::to_string(count));
+  p.channelList.userSelect(2);
   const double cpu0 = cpuSeconds();
   const auto t0 = steady_clock::now();
-  w.SendB2.userClick();
-  tarn::test::pumpUntil([&] { return !w.state.Measuring; }, 600000);
+  p.measureButton.userClick();
+  tarn::test::pumpUntil([&] { return !p.measuring(); }, 600000);
   const double took = seconds(steady_clock::now() - t0);
   const double cpu = cpuSeconds() - cpu0;
   const double wire = count * 13 * 10 / 115200.0;
+  const int32_t received = p.measurement() ? p.measurement()->received() : 0;
   std::printf("%-34s %6d records: %7.3f s, wire time %7.3f s, ratio %.4f, CPU %.3f s (%.1f %%)%s\n",
-              label, w.state.SampleIndex, took, wire, took / wire, cpu, 100 * cpu / took,
-              w.state.SampleIndex == count ? "" : "  INCOMPLETE");
+              label, received, took, wire, took / wire, cpu, 100 * cpu / took,
+              received == count ? "" : "  INCOMPLETE");
   const std::string what = std::string(label) + ", " + std::to_string(count) + " records";
   bench::figure(what + ": time", took, "s");
   bench::figure(what + ": reception", count * 13 / took, "chars/s");
   bench::figure(what + ": time / wire time", took / wire, "ratio");
   bench::figure(what + ": CPU", 100 * cpu / took, "% of a core");
-  if (w.state.SampleIndex != count)
-    bench::figure(what + ": INCOMPLETE", w.state.SampleIndex, "records");
+  if (received != count) bench::figure(what + ": INCOMPLETE", received, "records");
 }
 
 }  // namespace
@@ -87,7 +159,9 @@ void endToEnd(const char* label, std::vector<std::string> boardArgs, int count) 
 int main(int argc, char** argv) {
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication qapp(argc, argv);
-  for (size_t chunk : {13u, 1024u, 65536u}) handlerAlone(chunk);
+  const std::string stream = bench::fullStream(true);
+  for (size_t chunk : {13u, 1024u, 65536u}) feedAlone(stream, chunk);
+  for (size_t chunk : {13u, 1024u, 65536u}) throughPresenter(stream, chunk);
   endToEnd("end to end, unpaced", {"--no-pacing"}, 65535);
   endToEnd("end to end, paced at 115200 baud", {}, 2000);
   return 0;

@@ -1,19 +1,20 @@
 // Times the save of a full two-channel measurement (65535 records): the lines
-// alone, their conversion to the code page, and the whole mSaveDataFile with
-// the real file (QSaveFile, beside the target, then renamed over it).
-#include <QApplication>
+// alone, their conversion to the code page, the file's bytes as the program
+// makes them, and the whole save with the real file (QSaveFile, beside the
+// target, then renamed over it).
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <cstdio>
-#include <span>
 #include <string>
-#include <vector>
 
+#include "common/system_clock.h"
 #include "datafile/code_page.h"
 #include "datafile/csv_lines.h"
+#include "datafile/save.h"
 #include "figures.h"
 #include "full_measurement.h"
-#include "ui/qt/app.h"
+#include "unattended_save.h"
 
 namespace {
 
@@ -22,36 +23,39 @@ constexpr int kRuns = 21;
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication application(argc, argv);
-  tarn::App app;
-  tarn::Form1& form = app.form();
-  form.Label1.setCaption("±2.5V / IntRef / Sinc5+Sinc1");
+  QCoreApplication application(argc, argv);
   QTemporaryDir dir;
   const std::string path = dir.filePath("bench.csv").toStdString();
+  tarn::SystemClock clock;
+  bench::UnattendedSave save;
   std::printf("records %d x 2 channels, %d runs, charset %s, file %s\n", bench::kRecords, kRuns,
               tarn::datafile::systemCharset().c_str(), path.c_str());
 
   for (const bool binary : {true, false}) {
-    bench::fillMeasurement(form, binary);
+    const tarn::Measurement m = bench::fullMeasurement(binary);
     const std::string format = binary ? ", binary" : ", mV";
-    const tarn::datafile::Header header{
-        "データ",  "2026/12/06 14:05:09", form.Label1.caption(),
-        "1007sps", "CH0 / CH1",           "CH0=Ain0-Ain1,CH1=Ain2-Ain3"};
-    const std::span records(form.state.Samples.data(), bench::kRecords);
     std::string text;
-    bench::printTimings("lines" + format, bench::timeRuns(kRuns, [&] {
-                          text = tarn::datafile::csvText(header, 2, records);
+    bench::printTimings("csvText" + format, bench::timeRuns(kRuns, [&] {
+                          text = tarn::datafile::csvText(m, "2026/12/06 14:05:09");
                         }));
     std::size_t bytes = 0;
     for (const char* charset : {"UTF-8", "SHIFT_JIS", "EUC-JP"})
       bench::printTimings(std::string("to ") + charset + format, bench::timeRuns(kRuns, [&] {
                             bytes = tarn::datafile::encodeText(text, charset)->size();
                           }));
-    bench::printTimings("mSaveDataFile" + format,
-                        bench::timeRuns(kRuns, [&] { form.mSaveDataFile(path, "データ"); }));
-    std::printf("  %zu bytes of text, %zu in EUC-JP, file %lld bytes\n", text.size(), bytes,
-                static_cast<long long>(QFileInfo(dir.filePath("bench.csv")).size()));
+    std::size_t fileBytes = 0;
+    bench::printTimings("dataFileBytes" + format, bench::timeRuns(kRuns, [&] {
+                          fileBytes = tarn::dataFileBytes(m, clock)->size();
+                        }));
+    int written = 0;
+    bench::printTimings("save to the file" + format,
+                        bench::timeRuns(kRuns, [&] { written += save(path, m); }));
+    std::printf(
+        "  %zu bytes of text, %zu in EUC-JP, %zu in the file's character set, file %lld "
+        "bytes, %d of %d saves written\n",
+        text.size(), bytes, fileBytes,
+        static_cast<long long>(QFileInfo(dir.filePath("bench.csv")).size()), written, kRuns);
+    if (written != kRuns) return 1;
   }
   return 0;
 }

@@ -1,86 +1,101 @@
-// The stream handler on an arbitrary byte stream cut into arbitrary reads: it
-// must never crash or store past the table, and the records, the status line
-// and the plot must be the same as when the stream arrives in one piece.
+// A measurement ends alike whether its stream (input byte 2 on) comes whole or
+// in pieces, and never holds more than asked for. Of good records with a
+// character added or lost here and there, only intact ones are stored, in
+// order, and every intact one is but one whose predecessor lost its end character.
 #include <algorithm>
-#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "support/fakes.h"
+#include "analysis/plot.h"
+#include "board/profile.h"
+#include "ui/control_table.h"
 
 namespace {
 
-struct Outcome {
-  int32_t index;
-  bool measuring;
-  std::string rx, status;
-  std::vector<tarn::SampleRecord> records;
-  std::vector<float> plot;
-};
+using namespace tarn;
 
-// One window for the whole run: every start resets what a measurement uses.
-tarn::test::FormFixture& window() {
-  static tarn::test::FormFixture* f = [] {
-    auto* fixture = new tarn::test::FormFixture;
-    fixture->openPort();
-    fixture->port.replies["FF"] = {"OK\r"};
-    return fixture;
-  }();
-  return *f;
+// Bit 0 mV data, bits 1-2 the channels, bits 3-6 the count (0: endless), bit 7
+// the older board, which never refuses a start with "NG".
+Measurement start(uint8_t setup, bool endless) {
+  const MeasurementSettings s{setup & 1 ? DataFormat::Millivolt : DataFormat::Binary,
+                              static_cast<Channels>((setup >> 1 & 3) % 3),
+                              endless ? 0 : setup >> 3 & 15};
+  return Measurement(s, (setup & 0x80 ? olderBoards() : currentBoards())[0].refusesWithNg);
 }
 
-Outcome receive(uint8_t setup, const std::string& stream, const std::vector<size_t>& cuts) {
-  tarn::test::FormFixture& f = window();
-  f.port.pending.clear();
-  f.port.written.clear();  // the port records what is sent; millions of runs would pile it up
-  f.form->SendB2.setCaption("測定開始");
-  (setup & 1 ? f.form->Option2 : f.form->Option1).setValue(true);
-  f.form->Combo2.setListIndex((setup >> 1) % 3);
-  f.form->Text1.setText(std::to_string((setup >> 3) % 4 == 0 ? 0 : setup >> 3));
-  f.form->SendB2_Click();
-  size_t at = 0;
-  for (size_t cut : cuts) {
-    f.port.pending.push_back(stream.substr(at, cut - at));
-    at = cut;
+// The stream fed whole and in reads cut where (byte ^ cutSeed) % 5 == 0. The
+// plot of the framing check's endless run would only repeat its records.
+Measurement feedTwice(uint8_t setup, bool endless, std::string_view stream, uint8_t cutSeed) {
+  Measurement whole = start(setup, endless), pieces = start(setup, endless);
+  whole.feed(stream);
+  for (size_t from = 0, i = 1; i <= stream.size(); ++i)
+    if (i == stream.size() || (static_cast<uint8_t>(stream[i]) ^ cutSeed) % 5 == 0)
+      pieces.feed(stream.substr(from, i - from)), from = i;
+  const int32_t count = whole.settings().count;
+  if (whole.state() != pieces.state() || whole.discarded() != pieces.discarded() ||
+      whole.progressText() != pieces.progressText() ||
+      !std::ranges::equal(whole.records(), pieces.records(), {}, &SampleRecord::field,
+                          &SampleRecord::field) ||
+      whole.received() > kSampleEntries ||
+      (count > 0 && whole.received() + whole.discarded() > count))
+    std::abort();
+  if (endless) return whole;
+  const auto a = plotOf(whole.records(), whole.settings(), kPictureWidth, kPictureHeight);
+  const auto b = plotOf(pieces.records(), pieces.settings(), kPictureWidth, kPictureHeight);
+  if (a.has_value() != b.has_value() ||
+      (a && (a->labels != b->labels ||
+             !std::ranges::equal(a->traces, b->traces, {}, &Trace::points, &Trace::points))))
+    std::abort();
+  return whole;
+}
+
+// Three input bytes a record: its value, whether and where it is damaged, and
+// the character added. The first record, which tells the end character, and a
+// record after a damaged one stay whole; a damaged one loses or gains one
+// character. Values carry the record's index, so no two records are alike.
+void checkFraming(uint8_t setup, std::string_view in, uint8_t cutSeed) {
+  enum Damage : char { None, Changed, EndLost };
+  std::vector<Damage> damage;
+  std::vector<SampleRecord> sent;
+  std::string stream;
+  const std::span<const int> fields = measuredFields(start(setup, true).settings().channels);
+  for (size_t at = 0; at + 3 <= in.size(); at += 3) {
+    const int k = static_cast<int>(sent.size()), edit = static_cast<uint8_t>(in[at + 1]);
+    SampleRecord& record = sent.emplace_back();
+    std::string text;
+    for (int f : fields) {
+      char v[16];
+      std::snprintf(v, sizeof v, setup & 1 ? "%+08d" : "%06X",
+                    k << 12 | static_cast<uint8_t>(in[at]) << 4 | f);
+      text += record.field[static_cast<size_t>(f)] = v;
+    }
+    text += '\r';
+    const size_t where = static_cast<size_t>(edit / 6) % text.size();
+    const bool hit = k > 0 && damage.back() == None && edit % 3 == 0, adds = edit / 3 % 2;
+    damage.push_back(!hit ? None : adds || where + 1 < text.size() ? Changed : EndLost);
+    if (hit) adds ? text.insert(where, 1, in[at + 2]) : text.erase(where, 1);
+    stream += text;
   }
-  f.port.pending.push_back(stream.substr(at));
-  while (!f.port.pending.empty()) f.form->MSComm1_OnComm();
-  const tarn::FormState& s = f.form->state;
-  if (s.SampleIndex > tarn::kSampleEntries) std::abort();
-  Outcome out{s.SampleIndex, s.Measuring, s.RxBuffer, f.form->Status.text(), {}, {}};
-  for (const auto& segment : f.surface.segments)
-    out.plot.insert(out.plot.end(), {segment.x1, segment.y1, segment.x2, segment.y2,
-                                     static_cast<float>(segment.color)});
-  // Only the fields of the measured channels belong to this measurement.
-  for (int32_t i = 0; i < s.SampleIndex; ++i) {
-    tarn::SampleRecord record = s.Samples[static_cast<size_t>(i)];
-    if (s.ChannelMode == 0) record.field[1].clear();
-    if (s.ChannelMode == 1) record.field[0].clear();
-    out.records.push_back(record);
-  }
-  return out;
+  // Dropping up to the end character after a damaged record takes the next
+  // record along only when the damaged one lost its own.
+  const Measurement m = feedTwice(setup, true, stream, cutSeed);
+  auto stored = m.records().begin();
+  for (size_t k = 0; k < sent.size(); ++k)
+    if (stored != m.records().end() && stored->field == sent[k].field)
+      ++stored;
+    else if (damage[k] == None && (k == 0 || damage[k - 1] != EndLost))
+      std::abort();
+  if (stored != m.records().end()) std::abort();  // a record never sent, or out of order
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;
-  const uint8_t setup = data[0], cutSeed = data[1];
-  const std::string stream(reinterpret_cast<const char*>(data + 2), size - 2);
-  std::vector<size_t> cuts;
-  for (size_t i = 1; i < stream.size(); ++i)
-    if ((static_cast<uint8_t>(stream[i]) ^ cutSeed) % 5 == 0) cuts.push_back(i);
-  const Outcome whole = receive(setup, stream, {});
-  const Outcome pieces = receive(setup, stream, cuts);
-  if (whole.index != pieces.index || whole.measuring != pieces.measuring || whole.rx != pieces.rx ||
-      whole.status != pieces.status)
-    std::abort();
-  // The same segments in the same order (a plot holds no NaN).
-  if (whole.plot.size() != pieces.plot.size() ||
-      !std::equal(whole.plot.begin(), whole.plot.end(), pieces.plot.begin()))
-    std::abort();
-  for (size_t i = 0; i < whole.records.size(); ++i)
-    if (whole.records[i].field != pieces.records[i].field) std::abort();
+  const std::string_view stream(reinterpret_cast<const char*>(data + 2), size - 2);
+  feedTwice(data[0], false, stream, data[1]);
+  checkFraming(data[0], stream, data[1]);
   return 0;
 }

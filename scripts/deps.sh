@@ -8,6 +8,8 @@ TARNVIEW_PACKAGES=(
   googletest libgtest-dev
   qt6-base-dev qt6-serialport-dev libgl-dev
   fonts-ipafont-gothic
+  # Japanese locales for the data file's character set; Qt's own Japanese texts.
+  locales qt6-translations-l10n
   xvfb xauth
   clang-14 libclang-rt-14-dev clang-tidy-14 valgrind
   python3-pyatspi at-spi2-core dbus-daemon
