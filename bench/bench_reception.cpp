@@ -89,7 +89,7 @@ class QueuedBoard : public tarn::BytePort,
   }
   void waitForInput(tarn::SteadyTime) override {}
   void clear() override {}
-  void draw(const std::vector<tarn::Trace>&) override { ++draws; }
+  void draw(std::vector<tarn::Trace>) override { ++draws; }
   std::optional<std::string> askSavePath(const tarn::SaveRequest&) override { return {}; }
   void tell(const std::string&) override {}
   bool ask(const std::string&) override { return false; }

@@ -17,6 +17,8 @@ inline constexpr const char* kLostCountEnd = " 個)";
 // Records that broke the stream's framing, after the summary or the stop.
 inline constexpr const char* kDiscarded = " (不正なレコード ";
 inline constexpr const char* kDiscardedEnd = " 個を破棄)";
+// The time left, in the status line's tooltip.
+inline constexpr const char* kRemaining = "残り ";
 // Every record of a measurement was discarded.
 inline constexpr const char* kNoValidData = "有効なデータがありません";
 

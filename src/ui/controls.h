@@ -50,9 +50,11 @@ class TextBox : public Control {
   const std::string& text() const { return text_; }
   void setText(const std::string& text) { assign(text_, text); }
   void userEdit(const std::string& text) { text_ = text; }
+  const std::string& toolTip() const { return toolTip_; }
+  void setToolTip(const std::string& text) { assign(toolTip_, text); }
 
  private:
-  std::string text_;
+  std::string text_, toolTip_;
 };
 
 // A list with an editable text: the selected entry is the one the text

@@ -1,5 +1,8 @@
 #include "ui/presenter.h"
 
+#include <cmath>
+#include <cstdio>
+
 #include "acquisition/acquisition_texts.h"
 #include "analysis/values.h"
 #include "board/board_texts.h"
@@ -220,12 +223,12 @@ void Presenter::dropPort(const char* why) {
   status.setText(why);
   if (measuring()) {
     measurement_->end(Measurement::State::PortLost);
-    if (board().keepsRecordsOnStop) keepReceived();
+    showEndPlot();
     status.setText(at::kLostDuringMeasurement + std::to_string(measurement_->received()) +
                    at::kLostCountEnd);
   }
   // Nothing is measured any more, however the port went.
-  measureButton.setCaption(at::kStart);
+  showEnded();
 }
 
 void Presenter::quit() {
@@ -311,6 +314,7 @@ void Presenter::startMeasurement() {
       binaryOption.value() ? DataFormat::Binary : DataFormat::Millivolt, channels, *count,
       rateList.listIndex(), rateList.text(), boardSettings.caption(), clock_.now());
   clearPlot();
+  plotted_ = 0;
   measurement_.emplace(std::move(settings), board().refusesWithNg);
   link_.take();  // what came before the start is not a record
   link_.send(startCommand(measurement_->settings()));
@@ -319,8 +323,8 @@ void Presenter::startMeasurement() {
 
 void Presenter::stopMeasurement() {
   measurement_->end(Measurement::State::Stopped);
-  if (board().keepsRecordsOnStop) keepReceived();
-  measureButton.setCaption(at::kStart);
+  showEndPlot();
+  showEnded();
   status.setText(at::kStopped + discardedText());
   link_.send(stopCommand(measurement_->settings().format));
   link_.take();  // the rest of the stream
@@ -332,7 +336,11 @@ void Presenter::received() {
     const int32_t before = measurement_->received();
     switch (measurement_->feed(link_.take())) {
       case Measurement::State::Running:
-        if (measurement_->received() > before) status.setText(measurement_->progressText());
+        if (measurement_->received() > before) {
+          lastArrival_ = clock_.now();
+          if (before == 0) firstArrival_ = lastArrival_;
+          status.setText(measurement_->progressText());
+        }
         break;
       case Measurement::State::Finished:
         finishMeasurement(at::kFinished);
@@ -343,7 +351,8 @@ void Presenter::received() {
         break;
       case Measurement::State::Refused:
         status.setText(at::kRefused);
-        measureButton.setCaption(at::kStart);
+        clearPlot();
+        showEnded();
         break;
       case Measurement::State::Stopped:
       case Measurement::State::PortLost:
@@ -355,9 +364,10 @@ void Presenter::received() {
 }
 
 void Presenter::finishMeasurement(const char* heading) {
-  measureButton.setCaption(at::kStart);
+  showEnded();
   if (measurement_->received() == 0) {
     status.setText(std::string(heading) + at::kNoValidData);
+    clearPlot();
     return;
   }
   status.setText(heading + peakToPeakText(*measurement_, board()) + discardedText());
@@ -369,9 +379,43 @@ std::string Presenter::discardedText() const {
   return n == 0 ? std::string() : at::kDiscarded + std::to_string(n) + at::kDiscardedEnd;
 }
 
-void Presenter::keepReceived() {
-  // Ten records or more make a picture worth keeping.
-  if (measurement_->received() >= 10) drawPlot();
+void Presenter::showEnded() {
+  measureButton.setCaption(at::kStart);
+  if (!status.toolTip().empty()) status.setToolTip("");
+}
+
+void Presenter::showEndPlot() {
+  // Ten records or more make a picture worth keeping, where the board's stop
+  // keeps what arrived.
+  if (board().keepsRecordsOnStop && measurement_->received() >= 10) {
+    drawPlot();
+  } else {
+    clearPlot();
+  }
+}
+
+void Presenter::refreshLivePlot() {
+  if (!measuring() || measurement_->received() == plotted_) return;
+  plotted_ = measurement_->received();
+  status.setToolTip(progressTip());
+  // A single record draws nothing.
+  if (plotted_ >= 2) drawPlot();
+}
+
+std::string Presenter::progressTip() const {
+  const MeasurementSettings& settings = measurement_->settings();
+  const int32_t total = settings.count == 0 ? kSampleEntries : settings.count;
+  std::string tip = std::to_string(measurement_->received()) + " / " + std::to_string(total);
+  const double seconds = std::chrono::duration<double>(lastArrival_ - firstArrival_).count();
+  if (measurement_->received() < 2 || seconds <= 0) return tip;
+  // Discarded records count toward the total, as they do for the end.
+  const int32_t done = measurement_->received() + measurement_->discarded();
+  const double rate = (measurement_->received() - 1) / seconds;
+  const auto left = static_cast<long long>(std::lround(std::max(total - done, 0) / rate));
+  char text[64];
+  std::snprintf(text, sizeof text, ", %.2f sps, %s%lld:%02lld:%02lld", rate, at::kRemaining,
+                left / 3600, left / 60 % 60, left % 60);
+  return tip + text;
 }
 
 // --- Plot and file ---------------------------------------------------------
@@ -383,14 +427,14 @@ void Presenter::clearPlot() {
 
 void Presenter::drawPlot() {
   plot_.clear();
-  const std::optional<Plot> plot =
+  std::optional<Plot> plot =
       plotOf(measurement_->records(), measurement_->settings(), kPictureWidth, kPictureHeight);
   // A range beyond 32 bits leaves the plot empty.
   if (!plot) return;
   scaleTop.setCaption(plot->labels[0]);
   scaleMiddle.setCaption(plot->labels[1]);
   scaleBottom.setCaption(plot->labels[2]);
-  plot_.draw(plot->traces);
+  plot_.draw(std::move(plot->traces));
 }
 
 void Presenter::saveData() {

@@ -20,7 +20,7 @@ class PlotSurface {
  public:
   virtual ~PlotSurface() = default;
   virtual void clear() = 0;
-  virtual void draw(const std::vector<Trace>& traces) = 0;
+  virtual void draw(std::vector<Trace> traces) = 0;
 };
 
 // What the window needs from its surroundings; each piece is replaced by a
@@ -79,6 +79,10 @@ class Presenter {
   // What the port tells: characters arrived; the port went away.
   void received();
   void portLost();
+  // The toolkit's tick, four times a second while the plot can be seen:
+  // redraws the plot from the records received so far when new ones came,
+  // and tells in the status line's tooltip how far the measurement is.
+  void refreshLivePlot();
 
   // The device a port name stands for with the chosen board; empty for none.
   std::string deviceOf(std::string_view portName) const;
@@ -96,11 +100,16 @@ class Presenter {
   void startMeasurement();
   void stopMeasurement();
   void finishMeasurement(const char* heading);
-  void keepReceived();
+  // The measure button and the status tooltip once nothing is measured.
+  void showEnded();
   // " (不正なレコード 2 個を破棄)" when records were discarded.
   std::string discardedText() const;
   void drawPlot();
   void clearPlot();
+  // The plot a measurement leaves when it ends other than by finishing.
+  void showEndPlot();
+  // "1234 / 65535, 1.25 sps, 残り 14:17:31" while measuring.
+  std::string progressTip() const;
   // Closes a port that failed under the program and shows the window as
   // disconnected, with the reason in the status line.
   void dropPort(const char* why);
@@ -117,6 +126,8 @@ class Presenter {
   DataFileSaver saver_;
   bool connected_ = false;
   std::optional<Measurement> measurement_;
+  int32_t plotted_ = 0;  // records in the live plot
+  SteadyTime firstArrival_{}, lastArrival_{};
 };
 
 }  // namespace tarn

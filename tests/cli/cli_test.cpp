@@ -266,7 +266,7 @@ TEST(CliBoard, CtrlCStopsLikeTheWindowAndKeepsWhatArrived) {
 // The window's seams around its presenter; the file it saves lands in `saved`.
 struct WindowSeams : PlotSurface, SaveDialog, MessageBox, FileStore {
   void clear() override {}
-  void draw(const std::vector<Trace>&) override {}
+  void draw(std::vector<Trace>) override {}
   std::optional<std::string> askSavePath(const SaveRequest&) override { return "/w.csv"; }
   void tell(const std::string&) override {}
   bool ask(const std::string&) override { return false; }

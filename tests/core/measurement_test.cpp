@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
+#include <functional>
+#include <random>
 
 #include "analysis/plot.h"
+#include "analysis/raster.h"
 #include "analysis/values.h"
 #include "datafile/code_page.h"
 #include "datafile/csv_lines.h"
@@ -114,6 +118,65 @@ TEST(Measurement, PlotLabelsAndTraces) {
     EXPECT_EQ(labels, c.labels) << c.stream;
     EXPECT_EQ(drawing, c.drawing) << c.stream;
   }
+}
+
+// The trace's pixels, `ink` where a trace passes, in drawing order.
+static std::vector<uint32_t> paint(const Plot& plot, const PixelGrid& grid, Tracing tracing) {
+  std::vector<uint32_t> pixels(static_cast<size_t>(grid.columns * grid.rows));
+  for (const Trace& trace : plot.traces)
+    for (const PixelRun& run : traceRuns(trace, grid, tracing))
+      for (int row = run.top; row <= run.bottom; ++row)
+        pixels[static_cast<size_t>(row * grid.columns + run.column)] = trace.colour | 1u << 24;
+  return pixels;
+}
+
+TEST(Measurement, PlotPerColumnIsEverySegmentPixelForPixel) {
+  std::mt19937 random(7);
+  const std::function<int(int, int)> signals[] = {
+      [&](int, int) { return static_cast<int>(random() % 20001) - 10000; },
+      [](int i, int n) { return static_cast<int>(std::lround(3e6 * std::sin(i * 40.0 / n))); },
+      [](int i, int n) { return i < n / 3 ? -50 : i < 2 * n / 3 ? 9000 : 4000; }};
+  for (const int n : {65535, 700, 97})
+    for (const auto& signal : signals)
+      for (const DataFormat format : {Binary, Millivolt})
+        for (const Channels channels : {Ch1, Both}) {
+          std::string stream;
+          char text[32];
+          for (int i = 0; i < n; ++i) {
+            for (int field = 0; field < (channels == Both ? 2 : 1); ++field) {
+              const int v = signal(i, n) + 1000 * field;
+              stream += format == Binary ? (std::snprintf(text, sizeof text, "%06X", 0x800000 + v), text)
+                                         : (std::snprintf(text, sizeof text, "%+08d", v), text);
+            }
+            stream += "\r";
+          }
+          const Measurement m = fed(format, channels, stream);
+          ASSERT_EQ(m.received(), n);
+          const Plot plot = plotOf(m.records(), m.settings(), 6375, 3435).value();
+          for (const int scale : {1, 2}) {
+            SCOPED_TRACE(testing::Message() << n << " records, scale " << scale << ", signal "
+                                            << &signal - signals << ", format " << int(format)
+                                            << ", channels " << int(channels));
+            const PixelGrid grid{425 * scale, 229 * scale, 6375, 3435};
+            const std::vector<uint32_t> full = paint(plot, grid, Tracing::EverySegment);
+            EXPECT_EQ(paint(plot, grid, Tracing::PerColumn), full);
+            // Each trace a line without gaps: every column inked, each next to the one before.
+            for (const Trace& trace : plot.traces) {
+              std::vector<std::pair<int, int>> span(static_cast<size_t>(grid.columns), {1 << 30, -1});
+              for (const PixelRun& run : traceRuns(trace, grid, Tracing::PerColumn)) {
+                auto& [top, bottom] = span[static_cast<size_t>(run.column)];
+                top = std::min(top, run.top), bottom = std::max(bottom, run.bottom);
+              }
+              for (size_t column = 0; column < span.size(); ++column) {
+                ASSERT_LE(span[column].first, span[column].second) << "column " << column;
+                if (column == 0) continue;
+                EXPECT_TRUE(span[column].first <= span[column - 1].second + 1 &&
+                            span[column - 1].first <= span[column].second + 1)
+                    << "column " << column;
+              }
+            }
+          }
+        }
 }
 
 TEST(DataFile, DateAndEncoding) {

@@ -75,8 +75,9 @@ TEST(Presenter, RatesAndMeasurements) {
                     kNotSet = "データレート設定できませんでした";
   const char *const kCom = "/dev/ttyS3", *const kRead = "データレート読出しました",
              *const kRunning = "測定停止 ---/0", *const kRefused = "測定開始エラー... ";
-  // After a connection. `device`: the open port, "" when closed; `rate`: the rate selected;
-  // `view`: the measure button, the top scale label and the number of drawings.
+  // After a connection. `status`: its text and [its tooltip]; `device`: the open port, "" when
+  // closed; `rate`: the rate selected; `view`: the measure button, the top scale label and the
+  // number of drawings.
   const struct { const char* name; Lines steps; Per<std::string> status; Lines lines;
                  const char* device = "/dev/ttyS3"; Per<int> rate = 3;
                  Per<const char*> view = "測定開始 ---/0"; } cases[] = {
@@ -132,6 +133,19 @@ TEST(Presenter, RatesAndMeasurements) {
       {"endless fills the table", {"start 0", records(66001)},
        "測定終了 (データ個数が上限の66001に達しました)... CH0[digit pp]= 0", {"F3", "A00000", "AX"},
        kCom, 3, "測定開始  8388610/1"},
+      {"live trace and time left", {"start 100", records(1), "wait 800", records(1), "wait 800",
+       records(1), "tick", "tick"}, "3/800000 [3 / 100, 1.25 sps, 残り 0:01:18]", started, kCom,
+       3, "測定停止  8388610/1"},
+      {"one record draws nothing", {"start 0", records(1), "tick"}, "1/800000 [1 / 66001]",
+       {"F3", "A00000"}, kCom, 3, kRunning},
+      {"live, then finish", {"start 3", "recv 800000\r80017C\r", "tick", "recv 800010\r"},
+       "測定終了... CH0[digit pp]= 380", {"F3", "A00003"}, kCom, 3, "測定開始  8389083/2"},
+      {"live, then stop after nine", {"start 100", records(9), "tick", "measure"}, kStopped,
+       stopped, kCom, 3, "測定開始 ---/1"},
+      {"live, then stop after ten", {"start 100", records(12), "tick", "measure"}, kStopped,
+       stopped, kCom, 3, {"測定開始  8388610/2", "測定開始 ---/1"}},
+      {"live, then lost after three", {"start 100", records(3), "tick", "lost"}, kEnded + "3 個)",
+       started, "", 3, "測定開始 ---/1"},
       {"a start clears the scale", {"start 3", "recv 800000\r80017C\r800010\r", "start 100"}, "",
        {"F3", "A00003", "F3", "A00064"}, kCom, 3, "測定停止 ---/1"}};
   for (const auto& b : test::everyBoard()) {
@@ -140,7 +154,9 @@ TEST(Presenter, RatesAndMeasurements) {
       test::Rig r(b);
       r.run({"connect", "forget"});
       r.run(c.steps);
-      EXPECT_EQ(r.p.status.text(), expand(c.status.of(b.board()), b.board()));
+      const std::string& tip = r.p.status.toolTip();
+      EXPECT_EQ(r.p.status.text() + (tip.empty() ? "" : " [" + tip + "]"),
+                expand(c.status.of(b.board()), b.board()));
       EXPECT_EQ(r.port.lines, c.lines);
       EXPECT_EQ(r.port.isOpen() ? r.port.device : "", c.device);
       EXPECT_EQ(r.p.connected(), *c.device != 0);

@@ -35,6 +35,8 @@ void Rig::run(const std::vector<std::string>& steps) {
       {"save", [&](Arg) { p.saveButton.userClick(); }},
       {"quit", [&](Arg) { p.quit(); }},
       {"lost", [&](Arg) { p.portLost(); }},
+      {"tick", [&](Arg) { p.refreshLivePlot(); }},
+      {"wait", [&](Arg a) { clock.time += std::chrono::milliseconds(std::stoi(a)); }},
       {"fail", [&](Arg) { port.failing = true; }},
       {"failOpen", [&](Arg) { port.failOpen = true; }},
       {"pick", [&](Arg a) { p.rateList.userSelect(std::stoi(a)); }},

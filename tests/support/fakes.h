@@ -62,7 +62,7 @@ struct ScriptedPort : BytePort {
 
 struct RecordingPlot : PlotSurface {
   void clear() override {}
-  void draw(const std::vector<Trace>&) override { ++draws; }
+  void draw(std::vector<Trace>) override { ++draws; }
   int draws = 0;
 };
 

@@ -26,6 +26,7 @@ struct App::Parts {
   QtMessageBox messages{window};
   QtFileStore files;
   Presenter presenter{PresenterSeams{port, clock, window.plot(), dialog, messages, files}, boards};
+  QTimer liveTick;
 };
 
 App::App(std::span<const BoardProfile> boards) : parts_(std::make_unique<Parts>(boards)) {
@@ -34,6 +35,13 @@ App::App(std::span<const BoardProfile> boards) : parts_(std::make_unique<Parts>(
   parts_->port.received = [&presenter] { presenter.received(); };
   parts_->port.lost = [&presenter] { presenter.portLost(); };
   parts_->window.closing = [&presenter] { presenter.quit(); };
+  // The plot follows a measurement four times a second; a minimised window
+  // has nothing to show and catches up once it is shown again.
+  MainWindow& window = parts_->window;
+  QObject::connect(&parts_->liveTick, &QTimer::timeout, [&presenter, &window] {
+    if (window.isVisible() && !window.isMinimized()) presenter.refreshLivePlot();
+  });
+  parts_->liveTick.start(kLiveInterval);
   // Quitting closes the port, then ends the program.
   presenter.quitButton.onClick = [&presenter] {
     presenter.quit();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <span>
 
@@ -10,6 +11,9 @@ namespace tarn {
 class Presenter;
 class MainWindow;
 class QtBytePort;
+
+// How often the plot follows a running measurement.
+inline constexpr std::chrono::milliseconds kLiveInterval{250};
 
 // The running program: the window, the Qt seams and the presenter, wired
 // together.

@@ -229,6 +229,7 @@ void MainWindow::bindControl(const ControlSpec& row, Presenter& presenter) {
       const QSignalBlocker block(edit);
       edit->setText(q(t->text()));
       edit->setCursorPosition(0);
+      edit->setToolTip(q(t->toolTip()));
     };
   } else if (auto* cb = dynamic_cast<ComboBox*>(control)) {
     auto* combo = qobject_cast<QComboBox*>(w);

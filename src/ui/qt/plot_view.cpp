@@ -1,48 +1,50 @@
 #include "ui/qt/plot_view.h"
 
 #include <QPainter>
+#include <cmath>
+
+#include "analysis/raster.h"
 
 namespace tarn {
 
 PlotView::PlotView(QWidget* parent, double unitsWide, double unitsHigh)
     : QWidget(parent), unitsWide_(unitsWide), unitsHigh_(unitsHigh) {
-  setAutoFillBackground(true);
-  QPalette pal = palette();
-  pal.setColor(QPalette::Window, Qt::white);
-  setPalette(pal);
+  setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void PlotView::clear() {
-  polylines_.clear();
+void PlotView::clear() { draw({}); }
+
+void PlotView::draw(std::vector<Trace> traces) {
+  traces_ = std::move(traces);
+  stale_ = true;
   update();
 }
 
-void PlotView::draw(const std::vector<Trace>& traces) {
-  polylines_.clear();
-  for (const Trace& trace : traces) {
-    // Colours are 0x00BBGGRR.
-    Polyline line{QColor(trace.colour & 0xFF, (trace.colour >> 8) & 0xFF,
-                         (trace.colour >> 16) & 0xFF),
-                  {}};
-    line.points.reserve(static_cast<qsizetype>(trace.points.size()));
-    for (const PlotPoint& p : trace.points) line.points.append(QPointF(p.x, p.y));
-    polylines_.push_back(std::move(line));
+const QImage& PlotView::picture() {
+  const qreal ratio = devicePixelRatioF();
+  const QSize size(static_cast<int>(std::lround(width() * ratio)),
+                   static_cast<int>(std::lround(height() * ratio)));
+  if (!stale_ && picture_.size() == size && picture_.devicePixelRatio() == ratio) return picture_;
+  if (picture_.size() != size) picture_ = QImage(size, QImage::Format_RGB32);
+  picture_.setDevicePixelRatio(ratio);
+  picture_.fill(Qt::white);
+  const PixelGrid grid{size.width(), size.height(), static_cast<float>(unitsWide_),
+                       static_cast<float>(unitsHigh_)};
+  for (const Trace& trace : traces_) {
+    // Colours are 0x00BBGGRR; the picture's pixels are 0xAARRGGBB.
+    const QRgb ink = qRgb(trace.colour & 0xFF, (trace.colour >> 8) & 0xFF,
+                          (trace.colour >> 16) & 0xFF);
+    for (const PixelRun& run : traceRuns(trace, grid, tracingFor(trace, grid)))
+      for (int row = run.top; row <= run.bottom; ++row)
+        reinterpret_cast<QRgb*>(picture_.scanLine(row))[run.column] = ink;
   }
-  update();
+  stale_ = false;
+  return picture_;
 }
 
 void PlotView::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  painter.setRenderHint(QPainter::Antialiasing, false);
-  // Plot units to logical pixels; the painter carries on to device pixels
-  // itself, so a high-density screen gets its full resolution.
-  painter.scale(width() / unitsWide_, height() / unitsHigh_);
-  for (const Polyline& line : polylines_) {
-    QPen pen(line.colour);
-    pen.setCosmetic(true);  // one pixel wide whatever the scale
-    painter.setPen(pen);
-    painter.drawPolyline(line.points);
-  }
+  painter.drawImage(QPointF(0, 0), picture());
 }
 
 }  // namespace tarn

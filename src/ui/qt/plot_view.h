@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QPolygonF>
+#include <QImage>
 #include <QWidget>
 #include <vector>
 
@@ -9,26 +9,25 @@
 namespace tarn {
 
 // The plot box: keeps the traces it was given (in the control table's
-// units) and paints them scaled to the widget's device pixels, so the plot
-// survives being covered and stays sharp on any screen.
+// units) and turns them into the widget's device pixels once per change of
+// traces or size, so that a repaint only copies the picture and the plot
+// stays sharp on any screen.
 class PlotView : public QWidget, public PlotSurface {
  public:
   PlotView(QWidget* parent, double unitsWide, double unitsHigh);
   void clear() override;
-  void draw(const std::vector<Trace>& traces) override;
-
-  struct Polyline {
-    QColor colour;
-    QPolygonF points;
-  };
-  const std::vector<Polyline>& polylines() const { return polylines_; }
+  void draw(std::vector<Trace> traces) override;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
 
  private:
+  // The picture at the widget's device pixels.
+  const QImage& picture();
   double unitsWide_, unitsHigh_;
-  std::vector<Polyline> polylines_;
+  std::vector<Trace> traces_;
+  QImage picture_;
+  bool stale_ = true;
 };
 
 }  // namespace tarn
