@@ -171,6 +171,19 @@ std::vector<std::string> runRow(const Row& row, unsigned model) {
     check(pumpUntil([&] { return stops ? m() && m()->received() >= 20 : !p.measuring(); }),
           "the measurement did not come to its end");
   }
+  if (stops) {
+    // The plot follows a paced stream in a window that can be seen.
+    app.window().show();
+    const auto inked = [&app] {
+      const QImage plot = app.window().plot().grab().toImage();
+      for (int y = 0; y < plot.height(); ++y)
+        for (int x = 0; x < plot.width(); ++x)
+          if ((plot.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF) return true;
+      return false;
+    };
+    check(pumpUntil(inked) && p.measuring() && p.scaleTop.caption() != "---",
+          "no trace while measuring");
+  }
   if (row.act == MeasureRead) p.readRate();
   if (row.act == Disconnect) p.toggleConnection();
   if (row.act == Quit) button("QuitB")->click();
