@@ -1,5 +1,5 @@
-// A measurement ends alike whether its stream (input byte 2 on) comes whole or
-// in pieces, and never holds more than asked for. Of good records with a
+// A measurement ends alike, and plots alike, whether its stream (input byte 2
+// on) comes whole or in pieces, and never holds more than asked for. Of good records with a
 // character added or lost here and there, only intact ones are stored, in
 // order, and every intact one is but one whose predecessor lost its end character.
 #include <algorithm>
@@ -30,9 +30,13 @@ Measurement start(uint8_t setup, bool endless) {
 Measurement feedTwice(uint8_t setup, bool endless, std::string_view stream, uint8_t cutSeed) {
   Measurement whole = start(setup, endless), pieces = start(setup, endless);
   whole.feed(stream);
-  for (size_t from = 0, i = 1; i <= stream.size(); ++i)
-    if (i == stream.size() || (static_cast<uint8_t>(stream[i]) ^ cutSeed) % 5 == 0)
-      pieces.feed(stream.substr(from, i - from)), from = i;
+  // The pieces' values are read as they arrive, as the live plot reads them.
+  SampleValues wholeValues(whole.settings()), pieceValues(pieces.settings());
+  for (size_t from = 0, i = 1; i <= stream.size(); ++i) {
+    if (i < stream.size() && (static_cast<uint8_t>(stream[i]) ^ cutSeed) % 5 != 0) continue;
+    pieces.feed(stream.substr(from, i - from)), from = i;
+    pieceValues.update(pieces.records());
+  }
   const int32_t count = whole.settings().count;
   if (whole.state() != pieces.state() || whole.discarded() != pieces.discarded() ||
       whole.progressText() != pieces.progressText() ||
@@ -42,8 +46,9 @@ Measurement feedTwice(uint8_t setup, bool endless, std::string_view stream, uint
       (count > 0 && whole.received() + whole.discarded() > count))
     std::abort();
   if (endless) return whole;
-  const auto a = plotOf(whole.records(), whole.settings(), kPictureWidth, kPictureHeight);
-  const auto b = plotOf(pieces.records(), pieces.settings(), kPictureWidth, kPictureHeight);
+  wholeValues.update(whole.records());
+  const auto a = plotOf(wholeValues, kPictureWidth, kPictureHeight);
+  const auto b = plotOf(pieceValues, kPictureWidth, kPictureHeight);
   if (a.has_value() != b.has_value() ||
       (a && (a->labels != b->labels ||
              !std::ranges::equal(a->traces, b->traces, {}, &Trace::points, &Trace::points))))

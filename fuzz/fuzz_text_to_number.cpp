@@ -1,11 +1,14 @@
 // TextToNumber against a reference written the other way round: blanks are
-// removed first, then the number is matched with a regular expression.
+// removed first, then the number is matched with a regular expression. The
+// direct reading of sample values must give what TextToNumber gives.
+#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <regex>
 #include <string>
 
+#include "analysis/values.h"
 #include "common/numbers.h"
 
 namespace {
@@ -48,5 +51,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const double got = tarn::TextToNumber(text);
   const double want = reference(text);
   if (!same(got, want)) std::abort();
+  const double mv = tarn::sampleValue(text, tarn::DataFormat::Millivolt);
+  if (mv != got && !(std::isnan(mv) && std::isnan(got))) std::abort();
+  std::string hex = "&H";
+  for (const char c : text) {
+    if (c == ' ' || c == '\t' || c == '\n') continue;
+    if (!std::isxdigit(static_cast<unsigned char>(c))) break;
+    hex += c;
+  }
+  if (tarn::sampleValue(text, tarn::DataFormat::Binary) != tarn::TextToNumber(hex + "&"))
+    std::abort();
   return 0;
 }

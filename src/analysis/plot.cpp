@@ -18,18 +18,16 @@ float plotY(double value, float height, const PlotRange& range) {
   return static_cast<float>(std::nearbyint(h - (value - range.bottom) * h / span));
 }
 
-Trace traceOf(std::span<const SampleRecord> records, int field, DataFormat format, float width,
-              float height, const PlotRange& range) {
+Trace traceOf(std::span<const double> values, int field, float width, float height,
+              const PlotRange& range) {
   Trace trace{field == 0 ? kTraceBlue : kTraceRed, {}};
   const auto step = static_cast<float>(static_cast<double>(width) /
-                                       (static_cast<double>(records.size()) - 1));
-  trace.points.reserve(records.size());
-  for (size_t i = 0; i < records.size(); ++i) {
-    const double value = sampleValue(records[i].field[static_cast<size_t>(field)], format);
+                                       (static_cast<double>(values.size()) - 1));
+  trace.points.reserve(values.size());
+  for (size_t i = 0; i < values.size(); ++i)
     trace.points.push_back(
         {static_cast<float>(std::floor(static_cast<double>(i) * static_cast<double>(step) + 0.5)),
-         plotY(value, height, range)});
-  }
+         plotY(values[i], height, range)});
   return trace;
 }
 
@@ -49,13 +47,13 @@ std::string scaleLabel(int32_t value, DataFormat format) {
   return format == DataFormat::Binary ? digitText(value) : fixedText(value / 1000.0, 3);
 }
 
-std::optional<Plot> plotOf(std::span<const SampleRecord> records,
-                           const MeasurementSettings& settings, float width, float height) {
+std::optional<Plot> plotOf(const SampleValues& values, float width, float height) {
+  const MeasurementSettings& settings = values.settings();
   // The range spans every drawn channel together.
   const std::span<const int> fields = measuredFields(settings.channels);
-  Spread all = fieldSpread(records, fields.front(), settings.format);
+  Spread all = values.spread(fields.front());
   for (int field : fields.subspan(1)) {
-    const Spread s = fieldSpread(records, field, settings.format);
+    const Spread s = values.spread(field);
     all = {std::max(all.max, s.max), std::min(all.min, s.min)};
   }
   PlotRange range{};
@@ -67,9 +65,8 @@ std::optional<Plot> plotOf(std::span<const SampleRecord> records,
   Plot plot;
   plot.labels = {scaleLabel(range.top, settings.format), scaleLabel(range.centre, settings.format),
                  scaleLabel(range.bottom, settings.format)};
-  if (records.size() < 2) return plot;
-  for (int field : fields)
-    plot.traces.push_back(traceOf(records, field, settings.format, width, height, range));
+  if (values.size() < 2) return plot;
+  for (int field : fields) plot.traces.push_back(traceOf(values.field(field), field, width, height, range));
   return plot;
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "acquisition/measurement.h"
+#include "analysis/values.h"
 
 namespace tarn {
 
@@ -49,11 +50,10 @@ struct Plot {
   std::vector<Trace> traces;
 };
 
-// The plot of the records in a box `width` × `height` (y grows downwards).
-// Record i stands at x = floor(i * width / (n - 1) + 0.5), the step taken as
-// a 32-bit float; fewer than two records draw no trace. Nothing when the range
-// does not fit 32 bits.
-std::optional<Plot> plotOf(std::span<const SampleRecord> records,
-                           const MeasurementSettings& settings, float width, float height);
+// The plot of the records' values in a box `width` × `height` (y grows
+// downwards). Record i stands at x = floor(i * width / (n - 1) + 0.5), the
+// step taken as a 32-bit float; fewer than two records draw no trace. Nothing
+// when the range does not fit 32 bits.
+std::optional<Plot> plotOf(const SampleValues& values, float width, float height);
 
 }  // namespace tarn

@@ -1,7 +1,6 @@
 #include "analysis/raster.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <utility>
 
@@ -12,14 +11,25 @@ struct Pixel {
   int column, row;
 };
 
-int cellOf(float at, float units, int cells) {
-  const double cell = std::floor(static_cast<double>(at) * cells / units);
-  return static_cast<int>(std::clamp(cell, 0.0, static_cast<double>(cells - 1)));
-}
+// Plot units to the pixels they fall in.
+class PixelMap {
+ public:
+  explicit PixelMap(const PixelGrid& grid)
+      : xScale_(grid.columns / static_cast<double>(grid.unitsWide)),
+        yScale_(grid.rows / static_cast<double>(grid.unitsHigh)),
+        lastColumn_(grid.columns - 1),
+        lastRow_(grid.rows - 1) {}
+  Pixel operator()(const PlotPoint& p) const {
+    return {cell(p.x * xScale_, lastColumn_), cell(p.y * yScale_, lastRow_)};
+  }
 
-Pixel pixelOf(const PlotPoint& p, const PixelGrid& grid) {
-  return {cellOf(p.x, grid.unitsWide, grid.columns), cellOf(p.y, grid.unitsHigh, grid.rows)};
-}
+ private:
+  static int cell(double at, int last) {
+    return !(at > 0) ? 0 : at >= last ? last : static_cast<int>(at);  // NaN too
+  }
+  double xScale_, yScale_;
+  int lastColumn_, lastRow_;
+};
 
 int64_t floorDiv(int64_t a, int64_t b) { return a / b - (a % b != 0 && (a < 0) != (b < 0)); }
 
@@ -44,12 +54,12 @@ void addSegment(Pixel a, Pixel b, std::vector<PixelRun>& runs) {
   }
 }
 
-std::vector<PixelRun> everySegment(const std::vector<PlotPoint>& points, const PixelGrid& grid) {
+std::vector<PixelRun> everySegment(const std::vector<PlotPoint>& points, const PixelMap& pixelOf) {
   std::vector<PixelRun> runs;
-  Pixel previous = pixelOf(points.front(), grid);
+  Pixel previous = pixelOf(points.front());
   if (points.size() == 1) addSegment(previous, previous, runs);
   for (size_t i = 1; i < points.size(); ++i) {
-    const Pixel next = pixelOf(points[i], grid);
+    const Pixel next = pixelOf(points[i]);
     addSegment(previous, next, runs);
     previous = next;
   }
@@ -58,18 +68,20 @@ std::vector<PixelRun> everySegment(const std::vector<PlotPoint>& points, const P
 
 // The segments inside one column add nothing to the span of its points, so
 // only the span and the segments between columns are drawn.
-std::vector<PixelRun> perColumn(const std::vector<PlotPoint>& points, const PixelGrid& grid) {
+std::vector<PixelRun> perColumn(const std::vector<PlotPoint>& points, const PixelMap& pixelOf,
+                                int columns) {
   std::vector<PixelRun> runs;
-  runs.reserve(3 * static_cast<size_t>(grid.columns));
+  runs.reserve(3 * static_cast<size_t>(columns));
   size_t i = 0;
   Pixel last{};
+  Pixel p = pixelOf(points.front());
   while (i < points.size()) {
-    const Pixel first = pixelOf(points[i], grid);
+    const Pixel first = p;
     if (i > 0) addSegment(last, first, runs);
     PixelRun span{first.column, first.row, first.row};
     last = first;
     for (++i; i < points.size(); ++i) {
-      const Pixel p = pixelOf(points[i], grid);
+      p = pixelOf(points[i]);
       if (p.column != first.column) break;
       span.top = std::min(span.top, p.row);
       span.bottom = std::max(span.bottom, p.row);
@@ -89,8 +101,9 @@ Tracing tracingFor(const Trace& trace, const PixelGrid& grid) {
 
 std::vector<PixelRun> traceRuns(const Trace& trace, const PixelGrid& grid, Tracing tracing) {
   if (trace.points.empty() || grid.columns <= 0 || grid.rows <= 0) return {};
-  return tracing == Tracing::PerColumn ? perColumn(trace.points, grid)
-                                       : everySegment(trace.points, grid);
+  const PixelMap pixelOf(grid);
+  return tracing == Tracing::PerColumn ? perColumn(trace.points, pixelOf, grid.columns)
+                                       : everySegment(trace.points, pixelOf);
 }
 
 }  // namespace tarn

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <array>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "acquisition/measurement.h"
 #include "board/profile.h"
@@ -23,6 +25,28 @@ struct Spread {
 // value). Binary data start from 0 and FFFFFF, mV data from fixed bounds of
 // ±500000, so data beyond those bounds leave the start value standing.
 Spread fieldSpread(std::span<const SampleRecord> records, int field, DataFormat format);
+
+// The values of a measurement's records, each record read once: read as the
+// records arrive, they serve every redraw of a live plot.
+class SampleValues {
+ public:
+  explicit SampleValues(const MeasurementSettings& settings);
+  // Reads the records after those read so far.
+  void update(std::span<const SampleRecord> records);
+
+  const MeasurementSettings& settings() const { return settings_; }
+  size_t size() const { return read_; }
+  // One field's values, CH0 or CH1; empty for a channel not measured.
+  std::span<const double> field(int field) const { return values_[static_cast<size_t>(field)]; }
+  // As fieldSpread gives it for the records read.
+  Spread spread(int field) const { return spread_[static_cast<size_t>(field)]; }
+
+ private:
+  MeasurementSettings settings_;
+  size_t read_ = 0;
+  std::array<std::vector<double>, 2> values_;
+  std::array<Spread, 2> spread_;
+};
 
 // "CH0[digit pp]= 380", "[mV pp] : CH0=4.567, CH1=0.120": the peak-to-peak
 // spread of each measured channel, mV data in the board's own unit.

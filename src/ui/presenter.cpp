@@ -316,6 +316,7 @@ void Presenter::startMeasurement() {
   clearPlot();
   plotted_ = 0;
   measurement_.emplace(std::move(settings), board().refusesWithNg);
+  values_.emplace(measurement_->settings());
   link_.take();  // what came before the start is not a record
   link_.send(startCommand(measurement_->settings()));
   measureButton.setCaption(at::kStop);
@@ -427,8 +428,8 @@ void Presenter::clearPlot() {
 
 void Presenter::drawPlot() {
   plot_.clear();
-  std::optional<Plot> plot =
-      plotOf(measurement_->records(), measurement_->settings(), kPictureWidth, kPictureHeight);
+  values_->update(measurement_->records());
+  std::optional<Plot> plot = plotOf(*values_, kPictureWidth, kPictureHeight);
   // A range beyond 32 bits leaves the plot empty.
   if (!plot) return;
   scaleTop.setCaption(plot->labels[0]);

@@ -126,6 +126,7 @@ class Presenter {
   DataFileSaver saver_;
   bool connected_ = false;
   std::optional<Measurement> measurement_;
+  std::optional<SampleValues> values_;  // of the measurement's records, as plotted
   int32_t plotted_ = 0;  // records in the live plot
   SteadyTime firstArrival_{}, lastArrival_{};
 };

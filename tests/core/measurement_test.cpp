@@ -24,6 +24,13 @@ static Measurement fed(DataFormat format, Channels channels, std::string_view in
   return m.feed(in), m;
 }
 
+static std::optional<Plot> plotted(const Measurement& m) {
+  SampleValues values(m.settings());
+  values.update(m.records().first(m.records().size() / 2));  // read as they arrive
+  values.update(m.records());
+  return plotOf(values, 6375, 3435);
+}
+
 TEST(Measurement, CommandsAndCounts) {
   EXPECT_EQ(startCommand(fed(Millivolt, Ch1, "", 65535).settings()) + stopCommand(Millivolt),
             "M1FFFFMX");
@@ -73,7 +80,8 @@ TEST(Measurement, RecordsAreCutTheSameWholeOrInPieces) {
 TEST(Measurement, SampleValuesAndPeakToPeakPerBoard) {
   const struct { const char* text; DataFormat format; double value; } values[] = {
       {"FFFF", Binary, 65535}, {"7fffa2", Binary, 8388514}, {"12G4", Binary, 18},
-      {"80 00 00", Binary, 8388608}, {"- 0012.0", Millivolt, -12}, {"abc", Millivolt, 0}};
+      {"80 00 00", Binary, 8388608}, {"123456789abcdef0FF", Binary, 0x123456789abcdef0p0},
+      {"", Binary, 0}, {"- 0012.0", Millivolt, -12}, {"abc", Millivolt, 0}};
   for (const auto& c : values) EXPECT_EQ(sampleValue(c.text, c.format), c.value) << c.text;
   const struct { DataFormat format; Channels channels; const char* stream;
                  test::Per<const char*> text; } cases[] = {
@@ -105,7 +113,7 @@ TEST(Measurement, PlotLabelsAndTraces) {
       {Millivolt, Ch0, "+1.0E+12\r-1.0E+12\r", "", ""}};  // beyond 32 bits: no plot
   for (const auto& c : cases) {
     const Measurement m = fed(c.format, c.channels, c.stream);
-    const Plot plot = plotOf(m.records(), m.settings(), 6375, 3435).value_or(Plot{});
+    const Plot plot = plotted(m).value_or(Plot{});
     std::string labels, drawing;
     char text[48];
     for (const std::string& label : plot.labels) labels += label.empty() ? "" : label + "|";
@@ -152,7 +160,7 @@ TEST(Measurement, PlotPerColumnIsEverySegmentPixelForPixel) {
           }
           const Measurement m = fed(format, channels, stream);
           ASSERT_EQ(m.received(), n);
-          const Plot plot = plotOf(m.records(), m.settings(), 6375, 3435).value();
+          const Plot plot = plotted(m).value();
           for (const int scale : {1, 2}) {
             SCOPED_TRACE(testing::Message() << n << " records, scale " << scale << ", signal "
                                             << &signal - signals << ", format " << int(format)

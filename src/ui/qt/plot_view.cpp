@@ -34,9 +34,11 @@ const QImage& PlotView::picture() {
     // Colours are 0x00BBGGRR; the picture's pixels are 0xAARRGGBB.
     const QRgb ink = qRgb(trace.colour & 0xFF, (trace.colour >> 8) & 0xFF,
                           (trace.colour >> 16) & 0xFF);
+    uchar* const bits = picture_.bits();
+    const qsizetype line = picture_.bytesPerLine();
     for (const PixelRun& run : traceRuns(trace, grid, tracingFor(trace, grid)))
       for (int row = run.top; row <= run.bottom; ++row)
-        reinterpret_cast<QRgb*>(picture_.scanLine(row))[run.column] = ink;
+        reinterpret_cast<QRgb*>(bits + row * line)[run.column] = ink;
   }
   stale_ = false;
   return picture_;
