@@ -13,7 +13,10 @@
 #include <QStyle>
 #include <QShowEvent>
 #include <QSignalBlocker>
+#include <QCursor>
 #include <QTimer>
+#include <QToolTip>
+#include <chrono>
 #include <cmath>
 #include <optional>
 
@@ -23,6 +26,9 @@
 
 namespace tarn {
 namespace {
+
+// How often a text box's widget follows its control: a frame at 60 Hz.
+constexpr std::chrono::milliseconds kFrame{16};
 
 QString q(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -225,12 +231,27 @@ void MainWindow::bindControl(const ControlSpec& row, Presenter& presenter) {
     // control), the presenter follows; its own writes are not echoed back.
     connect(edit, &QLineEdit::textChanged,
             [t](const QString& text) { t->userEdit(text.toStdString()); });
-    t->viewChanged = [t, edit] {
+    const auto show = [t, edit] {
       const QSignalBlocker block(edit);
       edit->setText(q(t->text()));
       edit->setCursorPosition(0);
+      if (edit->toolTip() == q(t->toolTip())) return;
       edit->setToolTip(q(t->toolTip()));
+      // A tooltip on the screen keeps its text unless shown again.
+      if (QToolTip::isVisible() && edit->underMouse())
+        QToolTip::showText(QCursor::pos(), edit->toolTip(), edit);
     };
+    // The status line may change with every record, hundreds of times a
+    // second; the widget, which lays out and paints its text each time,
+    // shows the newest text once a frame.
+    auto* frame = new QTimer(edit);
+    frame->setSingleShot(true);
+    frame->setInterval(kFrame);
+    connect(frame, &QTimer::timeout, show);
+    t->viewChanged = [frame] {
+      if (!frame->isActive()) frame->start();
+    };
+    show();
   } else if (auto* cb = dynamic_cast<ComboBox*>(control)) {
     auto* combo = qobject_cast<QComboBox*>(w);
     if (combo->isEditable()) {
