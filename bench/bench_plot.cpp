@@ -41,7 +41,9 @@ int main(int argc, char** argv) {
       values->update(m.records());
     };
     std::optional<tarn::Plot> plot;
-    const auto plotAll = [&] { plot = tarn::plotOf(*values, tarn::kPictureWidth, tarn::kPictureHeight); };
+    const auto plotAll = [&] {
+      plot = tarn::plotOf(*values, tarn::kPictureWidth, tarn::kPictureHeight);
+    };
     readAll();
     plotAll();
     if (!plot || plot->traces.size() != 2) {

@@ -141,9 +141,10 @@ int main(int argc, char** argv) {
     const double cpu = 100.0 * (cpuTicks() - ticks) / sysconf(_SC_CLK_TCK) / took;
     const int32_t received = p.measurement() ? p.measurement()->received() : 0;
     complete = complete && received == 65535;
-    const char* what = window == Hidden  ? "measuring 65535 x 2 at 115200 baud, no window: CPU"
-                       : window == Shown ? "measuring 65535 x 2 at 115200 baud, live plot: CPU"
-                                         : "measuring 65535 x 2 at 115200 baud, window minimised: CPU";
+    const char* what = window == Hidden ? "measuring 65535 x 2 at 115200 baud, no window: CPU"
+                       : window == Shown
+                           ? "measuring 65535 x 2 at 115200 baud, live plot: CPU"
+                           : "measuring 65535 x 2 at 115200 baud, window minimised: CPU";
     std::printf("%s %.2f %% of a core over %.1f s (%d records)\n", what, cpu, took, received);
     bench::figure(what, cpu, "% of a core");
   }

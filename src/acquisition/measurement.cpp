@@ -118,7 +118,8 @@ void Measurement::countRecord() {
   const int32_t done = received() + discarded_;
   if (done == settings_.count) state_ = State::Finished;
   // An endless measurement stops at the table's end rather than grow past it.
-  else if (done == kSampleEntries) state_ = State::TableFull;
+  else if (done == kSampleEntries)
+    state_ = State::TableFull;
 }
 
 void Measurement::end(State why) {

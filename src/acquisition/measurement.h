@@ -42,8 +42,7 @@ struct MeasurementSettings {
 };
 
 // The channel choices, as the window lists them and the data file names them.
-inline constexpr std::string_view kChannelNames[] = {"CH0=Ain0-Ain1", "CH1=Ain2-Ain3",
-                                                     "CH0 / CH1"};
+inline constexpr std::string_view kChannelNames[] = {"CH0=Ain0-Ain1", "CH1=Ain2-Ain3", "CH0 / CH1"};
 
 // The settings of a start; the channel text and the column heading follow
 // from the channels.

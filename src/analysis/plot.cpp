@@ -21,8 +21,8 @@ float plotY(double value, float height, const PlotRange& range) {
 Trace traceOf(std::span<const double> values, int field, float width, float height,
               const PlotRange& range) {
   Trace trace{field == 0 ? kTraceBlue : kTraceRed, {}};
-  const auto step = static_cast<float>(static_cast<double>(width) /
-                                       (static_cast<double>(values.size()) - 1));
+  const auto step =
+      static_cast<float>(static_cast<double>(width) / (static_cast<double>(values.size()) - 1));
   trace.points.reserve(values.size());
   for (size_t i = 0; i < values.size(); ++i)
     trace.points.push_back(
@@ -66,7 +66,8 @@ std::optional<Plot> plotOf(const SampleValues& values, float width, float height
   plot.labels = {scaleLabel(range.top, settings.format), scaleLabel(range.centre, settings.format),
                  scaleLabel(range.bottom, settings.format)};
   if (values.size() < 2) return plot;
-  for (int field : fields) plot.traces.push_back(traceOf(values.field(field), field, width, height, range));
+  for (int field : fields)
+    plot.traces.push_back(traceOf(values.field(field), field, width, height, range));
   return plot;
 }
 

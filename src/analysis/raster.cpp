@@ -96,7 +96,7 @@ std::vector<PixelRun> perColumn(const std::vector<PlotPoint>& points, const Pixe
 
 Tracing tracingFor(const Trace& trace, const PixelGrid& grid) {
   return trace.points.size() > static_cast<size_t>(grid.columns) ? Tracing::PerColumn
-                                                                   : Tracing::EverySegment;
+                                                                 : Tracing::EverySegment;
 }
 
 std::vector<PixelRun> traceRuns(const Trace& trace, const PixelGrid& grid, Tracing tracing) {

@@ -105,11 +105,11 @@ std::vector<ControlSpec> buildTable(bool single) {
       S("Combo1", K::Combo, "Frame2", "---", 180, 420, 1335, 315, 15, F::Proportional),
       S("Command6", K::Button, "Frame2", "設定", 1620, 360, 735, 435, 16),
       S("Command29", K::Button, "Frame2", "読出し", 2400, 360, 735, 435, 17),
-      bordered(single ? S("Label1", K::Label, "Frame2", "Label1", 180, 960, 2535, 315, 18,
-                          F::Proportional)
-                      : S("Label1", K::Label, "", "Label1", 540, 5820, 3135, 315, 18,
-                          F::Proportional),
-               false),
+      bordered(
+          single
+              ? S("Label1", K::Label, "Frame2", "Label1", 180, 960, 2535, 315, 18, F::Proportional)
+              : S("Label1", K::Label, "", "Label1", 540, 5820, 3135, 315, 18, F::Proportional),
+          false),
   };
   if (single) {
     rows.push_back(S("Option1", K::Option, "", "バイナリデータ", 4200, 6420, 1455, 315, 19));

@@ -127,7 +127,7 @@ class Presenter {
   bool connected_ = false;
   std::optional<Measurement> measurement_;
   std::optional<SampleValues> values_;  // of the measurement's records, as plotted
-  int32_t plotted_ = 0;  // records in the live plot
+  int32_t plotted_ = 0;                 // records in the live plot
   SteadyTime firstArrival_{}, lastArrival_{};
 };
 

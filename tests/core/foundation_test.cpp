@@ -12,6 +12,7 @@ namespace tarn {
 using std::chrono::milliseconds;
 
 TEST(Numbers, TextToNumberAndBeginsWithNumber) {
+  // clang-format off
   const struct { const char* text; double value; bool begins; } cases[] = {
       {"12.5", 12.5, true}, {" 1 2\t.\n5x", 12.5, true}, {"-3 4", -34, true}, {"+7", 7, true},
       {".5", 0.5, true}, {"-.x", 0, false}, {"&HFFFF", -1, true}, {"&hff", 255, true},
@@ -20,30 +21,41 @@ TEST(Numbers, TextToNumberAndBeginsWithNumber) {
       {"&X1", 0, false}, {"1e3", 1000, true}, {"2.5E-1", 0.25, true}, {"4e", 4, true},
       {"12abc", 12, true}, {"abc", 0, false}, {"", 0, false}, {"-", 0, false},
       {"1e-999", 0, true}, {"1e999", std::numeric_limits<double>::infinity(), true}};
+  // clang-format on
   for (const auto& [in, value, begins] : cases)
     EXPECT_EQ(std::pair(TextToNumber(in), beginsWithNumber(in)), std::pair(value, begins)) << in;
 }
 
 TEST(Numbers, IntegersRoundHalvesToEvenAndOverflowAndTexts) {
   const auto orNothing = [](auto convert) -> std::optional<decltype(convert())> {
-    try { return convert(); } catch (const OverflowError&) { return std::nullopt; }
+    try {
+      return convert();
+    } catch (const OverflowError&) {
+      return std::nullopt;
+    }
   };
+  // clang-format off
   const struct { double value; std::optional<int16_t> i16; std::optional<int32_t> i32;
                  int32_t clamped; } cases[] = {
       {2.5, 2, 2, 2}, {32767.5, {}, 32768, 32768}, {-32768.5, -32768, -32768, -32768},
       {std::nan(""), {}, {}, 0}, {2147483647.5, {}, {}, 2147483647}, {-1e12, {}, {}, INT32_MIN}};
+  // clang-format on
   for (const auto& c : cases)
     EXPECT_EQ(std::tuple(orNothing([&] { return toInt16(c.value); }),
                          orNothing([&] { return toInt32(c.value); }), toInt32Clamped(c.value)),
-              std::tuple(c.i16, c.i32, c.clamped)) << c.value;
+              std::tuple(c.i16, c.i32, c.clamped))
+        << c.value;
+  // clang-format off
   const std::pair<std::string, const char*> texts[] = {
       {digitText(-25), "-25"}, {digitText(2.5), " 2.5"}, {fixedText(-2.5, 0), "-3"},
       {fixedText(-0.0001, 3), "0.000"}, {fixedText(1e300, 3), "#"}, {hex16(0x12345), "2345"}};
+  // clang-format on
   for (const auto& [text, expected] : texts) EXPECT_EQ(text, expected);
 }
 
 TEST(Board, ReplyEndsAtItsCrAndNoWaitPassesTheDeadline) {
   // `stale`: a late answer to an earlier command; `ms`: how long the exchange took.
+  // clang-format off
   const struct { const char* name; std::deque<std::string> stale; std::vector<std::string> chunks;
                  std::optional<std::string> reply; int ms; } cases[] = {
       {"one chunk", {}, {"F3\r"}, "F3", 1}, {"in pieces", {}, {"F", "3", "\rx"}, "F3", 3},
@@ -51,6 +63,7 @@ TEST(Board, ReplyEndsAtItsCrAndNoWaitPassesTheDeadline) {
       {"peer that never pauses", {}, std::vector<std::string>(200, "x"), {}, 100},
       {"late answer discarded", {"OK\r"}, {"F3\r"}, "F3", 2},
       {"late answer is no reply", {"OK\r"}, {}, {}, 100}};
+  // clang-format on
   for (const auto& c : cases) {
     test::FakeClock clock;
     test::ScriptedPort port(clock);
@@ -67,11 +80,13 @@ TEST(Board, ReplyEndsAtItsCrAndNoWaitPassesTheDeadline) {
 TEST(Board, PortNames) {
   using E = PortNameError;
   setenv("TARNVIEW_COM7", "/dev/pts/9", 1);
+  // clang-format off
   const std::pair<const char*, PortChoice> cases[] = {
       {"COM 1 2", {E::None, "/dev/ttyS11"}}, {"COM2.5", {E::None, "/dev/ttyS1"}},
       {"COM7", {E::None, "/dev/pts/9"}}, {"COM16", {E::None, "/dev/ttyS15"}},
       {"COM17", {E::OutOfRange, ""}}, {"com3", {E::NotACom, ""}}, {"COM0", {E::Invalid, ""}},
       {"COM-1", {E::Invalid, ""}}};
+  // clang-format on
   for (const auto& [name, choice] : cases) {
     EXPECT_EQ(choosePort(name, 16).error, choice.error) << name;
     EXPECT_EQ(choosePort(name, 16).device, choice.device) << name;

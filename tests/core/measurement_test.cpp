@@ -34,15 +34,18 @@ static std::optional<Plot> plotted(const Measurement& m) {
 TEST(Measurement, CommandsAndCounts) {
   EXPECT_EQ(startCommand(fed(Millivolt, Ch1, "", 65535).settings()) + stopCommand(Millivolt),
             "M1FFFFMX");
+  // clang-format off
   const std::pair<const char*, std::optional<int32_t>> counts[] = {
       {"100", 100}, {"0", 0}, {"65535", 65535}, {"65536", {}}, {"-1", {}}, {"12.5", 12},
       {"13.5", 14}, {" 1 2", 12}, {"abc", {}}, {"", {}}, {"  ", {}}, {"1e999", {}}};
+  // clang-format on
   for (const auto& [text, count] : counts) EXPECT_EQ(sampleCountOf(text), count) << text;
 }
 
 TEST(Measurement, RecordsAreCutTheSameWholeOrInPieces) {
   // `records`: each record's CH0 and CH1 text, "800001/|/7FFFA2|"; `end`: the state.
   constexpr DataFormat B = Binary, M = Millivolt;
+  // clang-format off
   const struct { const char* name; DataFormat format; Channels channels; int32_t count;
                  const char *stream, *records; int discarded; Measurement::State end; } cases[] = {
       {"binary CH0", B, Ch0, 3, "800001\r800002\r7FFFA2\r", "800001/|800002/|7FFFA2/|", 0,
@@ -63,6 +66,7 @@ TEST(Measurement, RecordsAreCutTheSameWholeOrInPieces) {
        Running},
       {"a garbage mV record", M, Ch0, 3, "+01234.5\r+0!234.5X\r-00012.0\r", "+01234.5/|-00012.0/|",
        1, Finished}};
+  // clang-format on
   for (const auto& c : cases) {
     Measurement whole = fed(c.format, c.channels, c.stream, c.count);
     Measurement pieces = fed(c.format, c.channels, "", c.count);
@@ -78,11 +82,14 @@ TEST(Measurement, RecordsAreCutTheSameWholeOrInPieces) {
 }
 
 TEST(Measurement, SampleValuesAndPeakToPeakPerBoard) {
+  // clang-format off
   const struct { const char* text; DataFormat format; double value; } values[] = {
       {"FFFF", Binary, 65535}, {"7fffa2", Binary, 8388514}, {"12G4", Binary, 18},
       {"80 00 00", Binary, 8388608}, {"123456789abcdef0FF", Binary, 0x123456789abcdef0p0},
       {"", Binary, 0}, {"- 0012.0", Millivolt, -12}, {"abc", Millivolt, 0}};
+  // clang-format on
   for (const auto& c : values) EXPECT_EQ(sampleValue(c.text, c.format), c.value) << c.text;
+  // clang-format off
   const struct { DataFormat format; Channels channels; const char* stream;
                  test::Per<const char*> text; } cases[] = {
       {Binary, Ch1, "800000\r80017C\r", "CH1[digit pp]= 380"},
@@ -91,14 +98,17 @@ TEST(Measurement, SampleValuesAndPeakToPeakPerBoard) {
       {Millivolt, Ch0, "+1.0E+12\r-1.0E+12\r",  // clamped to 32 bits
        {"CH0[mV pp]=4294967.295", "CH0[mV pp]=42949672.95"}},
       {Millivolt, Ch0, "+0600000\r", {"CH0[mV pp]=100.000", "CH0[mV pp]=1000.00"}}};
+  // clang-format on
   for (const auto& b : test::everyBoard())
     for (const auto& c : cases)
       EXPECT_EQ(peakToPeakText(fed(c.format, c.channels, c.stream), b.board()),
-                c.text.of(b.board())) << b.board().name;
+                c.text.of(b.board()))
+          << b.board().name;
 }
 
 TEST(Measurement, PlotLabelsAndTraces) {
   // The range: a quarter of the spread each side, 2 below a spread of 7, halves away from 0.
+  // clang-format off
   const struct { DataFormat format; Channels channels; std::string stream;
                  const char *labels, *drawing; } cases[] = {
       {Binary, Ch0, "800000\r800000\r800000\r800000\r800000\r", " 8388610| 8388608| 8388606|",
@@ -131,6 +141,7 @@ TEST(Measurement, PlotLabelsAndTraces) {
 // The trace's pixels, `ink` where a trace passes, in drawing order.
 static std::vector<uint32_t> paint(const Plot& plot, const PixelGrid& grid, Tracing tracing) {
   std::vector<uint32_t> pixels(static_cast<size_t>(grid.columns * grid.rows));
+  // clang-format on
   for (const Trace& trace : plot.traces)
     for (const PixelRun& run : traceRuns(trace, grid, tracing))
       for (int row = run.top; row <= run.bottom; ++row)
@@ -140,10 +151,12 @@ static std::vector<uint32_t> paint(const Plot& plot, const PixelGrid& grid, Trac
 
 TEST(Measurement, PlotPerColumnIsEverySegmentPixelForPixel) {
   std::mt19937 random(7);
+  // clang-format off
   const std::function<int(int, int)> signals[] = {
       [&](int, int) { return static_cast<int>(random() % 20001) - 10000; },
       [](int i, int n) { return static_cast<int>(std::lround(3e6 * std::sin(i * 40.0 / n))); },
       [](int i, int n) { return i < n / 3 ? -50 : i < 2 * n / 3 ? 9000 : 4000; }};
+  // clang-format on
   for (const int n : {65535, 700, 97})
     for (const auto& signal : signals)
       for (const DataFormat format : {Binary, Millivolt})
@@ -153,8 +166,9 @@ TEST(Measurement, PlotPerColumnIsEverySegmentPixelForPixel) {
           for (int i = 0; i < n; ++i) {
             for (int field = 0; field < (channels == Both ? 2 : 1); ++field) {
               const int v = signal(i, n) + 1000 * field;
-              stream += format == Binary ? (std::snprintf(text, sizeof text, "%06X", 0x800000 + v), text)
-                                         : (std::snprintf(text, sizeof text, "%+08d", v), text);
+              stream += format == Binary
+                            ? (std::snprintf(text, sizeof text, "%06X", 0x800000 + v), text)
+                            : (std::snprintf(text, sizeof text, "%+08d", v), text);
             }
             stream += "\r";
           }
@@ -162,15 +176,16 @@ TEST(Measurement, PlotPerColumnIsEverySegmentPixelForPixel) {
           ASSERT_EQ(m.received(), n);
           const Plot plot = plotted(m).value();
           for (const int scale : {1, 2}) {
-            SCOPED_TRACE(testing::Message() << n << " records, scale " << scale << ", signal "
-                                            << &signal - signals << ", format " << int(format)
-                                            << ", channels " << int(channels));
+            SCOPED_TRACE(testing::Message()
+                         << n << " records, scale " << scale << ", signal " << &signal - signals
+                         << ", format " << int(format) << ", channels " << int(channels));
             const PixelGrid grid{425 * scale, 229 * scale, 6375, 3435};
             const std::vector<uint32_t> full = paint(plot, grid, Tracing::EverySegment);
             EXPECT_EQ(paint(plot, grid, Tracing::PerColumn), full);
             // Each trace a line without gaps: every column inked, each next to the one before.
             for (const Trace& trace : plot.traces) {
-              std::vector<std::pair<int, int>> span(static_cast<size_t>(grid.columns), {1 << 30, -1});
+              std::vector<std::pair<int, int>> span(static_cast<size_t>(grid.columns),
+                                                    {1 << 30, -1});
               for (const PixelRun& run : traceRuns(trace, grid, Tracing::PerColumn)) {
                 auto& [top, bottom] = span[static_cast<size_t>(run.column)];
                 top = std::min(top, run.top), bottom = std::max(bottom, run.bottom);
@@ -191,10 +206,12 @@ TEST(DataFile, DateAndEncoding) {
   setenv("LC_ALL", "C", 1);  // the short date follows the environment
   EXPECT_EQ(datafile::dateTimeText({2027, 1, 2, 9, 0, 0}), "01/02/27 9:00:00");
   EXPECT_EQ(datafile::dateTimeText({2026, 12, 6, 0, 0, 0}), "12/06/26");
+  // clang-format off
   const struct { const char *charset, *text; std::optional<std::string> bytes; } cases[] = {
       {"SHIFT_JIS", "±2.5V", "\x81\x7D" "2.5V"}, {"SJIS", "①", "\x87\x40"},
       {"SHIFT_JIS", "CH한1", "CH?1"}, {"CP932", "A😀B", "A?B"}, {"UTF-8", "80\xFF" "01", "80?01"},
       {"NO-SUCH-CHARSET", "A", std::nullopt}};
+  // clang-format on
   for (const auto& c : cases) EXPECT_EQ(datafile::encodeText(c.text, c.charset), c.bytes) << c.text;
 }
 

@@ -20,11 +20,12 @@ static std::string expand(std::string text, const BoardProfile& b) {
 TEST(Presenter, Connection) {
   const Lines toS = {"", "?", "S?"}, all = {"", "?", "S?", "F?"}, none;
   const char *const ok = "COM Ready...|@ OK|データレート読出しました|",
-             *const noAnswer = "COM Ready...|@が応答しませんでした|",
-             *const badStatus = "COM Ready...|@の応答エラーです|";
+                    *const noAnswer = "COM Ready...|@が応答しませんでした|",
+                    *const badStatus = "COM Ready...|@の応答エラーです|";
   const char *const kFailed = "COM Open 失敗 ...|Label1|---/0", *const kBad = "$|???|---/0";
   // `statuses`: every status text shown; `models`: the model can be chosen; `view`: the port
   // status, the board's settings, the rate shown and how many rates there are.
+  // clang-format off
   const struct { const char* name; Lines steps; Per<const char*> statuses; Per<Lines> lines;
                  Per<bool> open = true, models = {false, true};
                  Per<const char*> view = "$|%Sinc5+Sinc1|10sps/#"; } cases[] = {
@@ -47,6 +48,7 @@ TEST(Presenter, Connection) {
       {"disconnect", {"connect", "forget"}, "", Lines{""}, false, true},
       {"cable gone before disconnect", {"connect", "forget", "fail"}, "COMポートが切断されました|",
        none, false, true}};
+  // clang-format on
   for (const auto& b : test::everyBoard()) {
     for (const auto& c : cases) {
       const BoardProfile& board = b.board();
@@ -68,16 +70,21 @@ TEST(Presenter, Connection) {
 }
 
 TEST(Presenter, RatesAndMeasurements) {
-  auto records = [](int n) { std::string s = "recv "; while (n--) s += "800000\r"; return s; };
+  auto records = [](int n) {
+    std::string s = "recv ";
+    while (n--) s += "800000\r";
+    return s;
+  };
   const Lines started = {"F3", "A00064"}, stopped = {"F3", "A00064", "AX"};
   const std::string kLost = "COMポートが切断されました", kStopped = "測定停止しました",
                     kEnded = kLost + "。測定を中止しました (受信 ",
                     kNotSet = "データレート設定できませんでした";
   const char *const kCom = "/dev/ttyS3", *const kRead = "データレート読出しました",
-             *const kRunning = "測定停止 ---/0", *const kRefused = "測定開始エラー... ";
+                    *const kRunning = "測定停止 ---/0", *const kRefused = "測定開始エラー... ";
   // After a connection. `status`: its text and [its tooltip]; `device`: the open port, "" when
   // closed; `rate`: the rate selected; `view`: the measure button, the top scale label and the
   // number of drawings.
+  // clang-format off
   const struct { const char* name; Lines steps; Per<std::string> status; Lines lines;
                  const char* device = "/dev/ttyS3"; Per<int> rate = 3;
                  Per<const char*> view = "測定開始 ---/0"; } cases[] = {
@@ -148,6 +155,7 @@ TEST(Presenter, RatesAndMeasurements) {
        started, "", 3, "測定開始 ---/1"},
       {"a start clears the scale", {"start 3", "recv 800000\r80017C\r800010\r", "start 100"}, "",
        {"F3", "A00003", "F3", "A00064"}, kCom, 3, "測定停止 ---/1"}};
+  // clang-format on
   for (const auto& b : test::everyBoard()) {
     for (const auto& c : cases) {
       SCOPED_TRACE(std::string(b.board().name) + ": " + c.name);
@@ -162,7 +170,8 @@ TEST(Presenter, RatesAndMeasurements) {
       EXPECT_EQ(r.p.connected(), *c.device != 0);
       EXPECT_EQ(r.p.rateList.listIndex(), c.rate.of(b.board()));
       EXPECT_EQ(r.p.measureButton.caption() + " " + r.p.scaleTop.caption() + "/" +
-                    std::to_string(r.plot.draws), c.view.of(b.board()));
+                    std::to_string(r.plot.draws),
+                c.view.of(b.board()));
       EXPECT_TRUE(r.user.shown.empty());
     }
   }
@@ -171,14 +180,17 @@ TEST(Presenter, RatesAndMeasurements) {
 TEST(Presenter, SaveFlow) {
   setenv("LC_ALL", "C", 1);  // the file's date and character set follow the environment
   // The file holds the settings captured at the start, whatever the window shows later.
+  // clang-format off
   const Lines measure = {"connect", "ch 2", "start 3", "ch 0", "mv",
                          "recv 8000017FFFA2\r8000027FFFA3\r8000037FFFA4\r", "save"};
+  // clang-format on
   const std::string kFile =
       "データ\r\n12/06/26 14:05:09\r\n設定 : %Sinc5+Sinc1\r\nデータレート : 10sps\r\n"
       "測定CH : CH0 / CH1\r\nデータ個数 :  3\r\nCH0=Ain0-Ain1,CH1=Ain2-Ain3\r\n"
       "800001,7FFFA2\r\n800002,7FFFA3\r\n800003,7FFFA4\r\n";
   const Lines ask = {"/d/a.csv に上書きしますか？"};
   // `answer`: the path chosen; `yes`: the answer to the question; `full`: writing fails.
+  // clang-format off
   const struct { const char* name; std::optional<std::string> answer, after, existing = {};
                  Lines asked = {}; bool yes = false, full = false; Lines told = {}; } cases[] = {
       {"new file", "/d/a.csv", kFile}, {"empty file", "/d/a.csv", kFile, ""},
@@ -186,6 +198,7 @@ TEST(Presenter, SaveFlow) {
       {"data replaced", "/d/a.csv", kFile, "old", ask, true},
       {"store fails", "/d/a.csv", {}, {}, {}, true, true, {"データファイルを保存出来ませんでした"}},
       {"cancel", {}, {}}, {"empty path", "", {}}};
+  // clang-format on
   for (const auto& b : test::everyBoard()) {
     for (const auto& c : cases) {
       SCOPED_TRACE(std::string(b.board().name) + ": " + c.name);

@@ -16,8 +16,8 @@ Rig::Rig(const BoardChoice& choice) : p({port, clock, plot, user, user, files}, 
   unsetenv("TARNVIEW_COM4"), unsetenv("TARNVIEW_COM6");  // COMn is /dev/ttyS<n-1> here
   p.modelOptions[choice.index].userClick();
   p.status.viewChanged = [this] { statuses += p.status.text() + "|"; };
-  port.replies = {{"?", {"tb\r"}}, {"S?", {"S05\r"}}, {"F?", {"F3\r"}}, {"F3", {"OK\r"}},
-                  {"F5", {"OK\r"}}};
+  port.replies = {
+      {"?", {"tb\r"}}, {"S?", {"S05\r"}}, {"F?", {"F3\r"}}, {"F3", {"OK\r"}}, {"F5", {"OK\r"}}};
 }
 
 void Rig::run(const std::vector<std::string>& steps) {

@@ -13,7 +13,11 @@
 namespace tarn::test {
 
 template <typename T>
-T pop(std::deque<T>& queue) { T front = queue.front(); queue.pop_front(); return front; }
+T pop(std::deque<T>& queue) {
+  T front = queue.front();
+  queue.pop_front();
+  return front;
+}
 
 // Monotonic time moves only when the port reads or waits; local time is fixed.
 struct FakeClock : Clock {
@@ -48,7 +52,9 @@ struct ScriptedPort : BytePort {
   void waitForInput(SteadyTime deadline) override {
     if (pending.empty()) clock.time = std::max(deadline, clock.time + std::chrono::milliseconds(1));
   }
-  void require() const { if (!opened || failing) throw PortError("port gone"); }
+  void require() const {
+    if (!opened || failing) throw PortError("port gone");
+  }
   FakeClock& clock;
   std::map<std::string, std::vector<std::string>> replies;
   std::deque<std::string> pending;
@@ -110,8 +116,8 @@ std::vector<BoardChoice> everyBoard();
 // An expectation by board: one for all; current and older; Pellan2, Quorin2, Pellan.
 template <typename T>
 struct Per {
-  template <typename U> requires std::is_convertible_v<const U&, T>
-  Per(const U& all) : v{T(all), T(all), T(all)} {}
+  template <typename U>
+  requires std::is_convertible_v<const U&, T> Per(const U& all) : v{T(all), T(all), T(all)} {}
   Per(T current, T older) : v{current, current, older} {}
   Per(T pellan2, T quorin2, T pellan) : v{pellan2, quorin2, pellan} {}
   const T& of(const BoardProfile& b) const {

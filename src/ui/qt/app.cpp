@@ -3,8 +3,8 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
-#include <QTranslator>
 #include <QTimer>
+#include <QTranslator>
 #include <chrono>
 #include <cstdio>
 
@@ -17,7 +17,8 @@
 namespace tarn {
 
 struct App::Parts {
-  explicit Parts(std::span<const BoardProfile> boards) : window(boards.size() == 1), boards(boards) {}
+  explicit Parts(std::span<const BoardProfile> boards)
+      : window(boards.size() == 1), boards(boards) {}
   MainWindow window;
   std::span<const BoardProfile> boards;
   QtBytePort port;

@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCursor>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -10,10 +11,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <QStyle>
 #include <QShowEvent>
 #include <QSignalBlocker>
-#include <QCursor>
+#include <QStyle>
 #include <QTimer>
 #include <QToolTip>
 #include <chrono>

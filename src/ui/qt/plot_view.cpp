@@ -32,8 +32,8 @@ const QImage& PlotView::picture() {
                        static_cast<float>(unitsHigh_)};
   for (const Trace& trace : traces_) {
     // Colours are 0x00BBGGRR; the picture's pixels are 0xAARRGGBB.
-    const QRgb ink = qRgb(trace.colour & 0xFF, (trace.colour >> 8) & 0xFF,
-                          (trace.colour >> 16) & 0xFF);
+    const QRgb ink =
+        qRgb(trace.colour & 0xFF, (trace.colour >> 8) & 0xFF, (trace.colour >> 16) & 0xFF);
     uchar* const bits = picture_.bits();
     const qsizetype line = picture_.bytesPerLine();
     for (const PixelRun& run : traceRuns(trace, grid, tracingFor(trace, grid)))

@@ -2,8 +2,8 @@
 #include <chrono>
 #include <cstdio>
 
-#include "sim_client.hpp"
 #include "figures.h"
+#include "sim_client.hpp"
 
 namespace {
 
