@@ -213,6 +213,12 @@ TEST(DataFile, DateAndEncoding) {
       {"NO-SUCH-CHARSET", "A", std::nullopt}};
   // clang-format on
   for (const auto& c : cases) EXPECT_EQ(datafile::encodeText(c.text, c.charset), c.bytes) << c.text;
+  // The file is written in the user's character set; the test script makes these locales.
+  for (const auto& [locale, charset] :
+       {std::pair{"ja_JP.SJIS", "SHIFT_JIS"}, {"ja_JP.UTF-8", "UTF-8"}, {"C", "UTF-8"}}) {
+    setenv("LC_ALL", locale, 1);
+    EXPECT_EQ(datafile::systemCharset(), charset) << locale;
+  }
 }
 
 }  // namespace tarn
