@@ -4,7 +4,7 @@
 
 namespace tarn {
 
-// The machine's monotonic clock and local time.
+// The machine's monotonic clock and local time (posix_clock.cpp, windows_clock.cpp).
 class SystemClock : public Clock {
  public:
   SteadyTime now() override;

@@ -7,8 +7,8 @@
 
 namespace tarn::datafile {
 
-// The user's short date (LC_TIME of the environment), a blank and H:MM:SS; the
-// date alone at exactly midnight.
+// The user's short date (LC_TIME of the environment; on Windows the user's
+// locale), a blank and H:MM:SS; the date alone at exactly midnight.
 std::string dateTimeText(const LocalDateTime& t);
 
 // The whole file as UTF-8: seven header lines from the settings captured at

@@ -1,12 +1,11 @@
 #include "datafile/saved_file.h"
 
-#include <iconv.h>
-
 #include <array>
 #include <charconv>
 
 #include "datafile/code_page.h"
 #include "datafile/datafile_texts.h"
+#include "datafile/platform_text.h"
 
 namespace tarn::datafile {
 namespace {
@@ -26,23 +25,6 @@ std::vector<std::string_view> linesOf(std::string_view bytes) {
   return lines;
 }
 
-// `text` of `charset` in UTF-8; nothing when it is not text of that charset.
-std::optional<std::string> toUtf8(std::string_view text, const std::string& charset) {
-  const iconv_t cd = iconv_open("UTF-8", charset.c_str());
-  // (iconv_t)-1 is how iconv_open fails.
-  // NOLINTNEXTLINE(performance-no-int-to-ptr)
-  if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
-  std::string out(text.size() * 3 + 4, '\0');
-  char* from = const_cast<char*>(text.data());
-  size_t fromLeft = text.size(), toLeft = out.size();
-  char* to = out.data();
-  const size_t result = iconv(cd, &from, &fromLeft, &to, &toLeft);
-  iconv_close(cd);
-  if (result == static_cast<size_t>(-1)) return std::nullopt;
-  out.resize(out.size() - toLeft);
-  return out;
-}
-
 // The charset whose title line the file begins with.
 std::optional<std::string> charsetOf(std::string_view title) {
   for (const std::string& charset : {systemCharset(), std::string("UTF-8"), std::string("CP932")})
@@ -53,7 +35,7 @@ std::optional<std::string> charsetOf(std::string_view title) {
 // The value of header line `index`, which must begin with `label`.
 std::string headerValue(std::span<const std::string_view> lines, size_t index, const char* label,
                         const std::string& charset) {
-  const std::optional<std::string> line = toUtf8(lines[index], charset);
+  const std::optional<std::string> line = platform::toUtf8(lines[index], charset);
   if (!line || !line->starts_with(label))
     throw NotADataFile("line " + std::to_string(index + 1) + " is not \"" + label + "...\"");
   return line->substr(std::string_view(label).size());
@@ -69,13 +51,13 @@ SavedFile readDataFile(std::string_view bytes) {
   if (!charset)
     throw NotADataFile("line 1 is not the title \"" + std::string(texts::kTitle) + "\"");
   file.charset = *charset;
-  file.dateTime = toUtf8(lines[1], file.charset).value_or("");
+  file.dateTime = platform::toUtf8(lines[1], file.charset).value_or("");
   MeasurementSettings& s = file.settings;
   s.boardSettings = headerValue(lines, 2, texts::kSettings, file.charset);
   s.rateText = headerValue(lines, 3, texts::kRate, file.charset);
   s.channelText = headerValue(lines, 4, texts::kChannels, file.charset);
   const std::string count = headerValue(lines, 5, texts::kCount, file.charset);
-  s.columnHeading = toUtf8(lines[6], file.charset).value_or("");
+  s.columnHeading = platform::toUtf8(lines[6], file.charset).value_or("");
   s.channels = s.columnHeading.find(',') != std::string::npos ? Channels::Both
                : s.columnHeading.starts_with("CH1")           ? Channels::Ch1
                                                               : Channels::Ch0;
