@@ -1,9 +1,5 @@
 #include "cli/session.h"
 
-#include <sys/stat.h>
-#include <time.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -12,11 +8,13 @@
 #include <iterator>
 #include <optional>
 #include <ostream>
+#include <thread>
 
 #include "acquisition/acquisition_texts.h"
 #include "analysis/values.h"
 #include "board/board_texts.h"
 #include "board/commands.h"
+#include "cli/files.h"
 #include "cli/options.h"
 #include "cli/report.h"
 #include "datafile/code_page.h"
@@ -32,31 +30,6 @@ namespace at = acquisition_texts;
 using namespace std::chrono_literals;
 
 // The window's channel list; its texts go into the data file.
-
-// Replaces the file in one step: a temporary file beside it, renamed over it.
-void replaceFile(const std::string& path, std::string_view bytes) {
-  struct stat info {};
-  if (stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
-    throw FileError(path + " is not a file");
-  std::string temporary = path + ".XXXXXX";
-  const int fd = mkstemp(temporary.data());
-  if (fd < 0) throw FileError(path + ": " + std::strerror(errno));
-  const mode_t mask = umask(0);
-  umask(mask);
-  int error = fchmod(fd, 0666 & ~mask) == 0 ? 0 : errno;
-  while (!error && !bytes.empty()) {
-    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n > 0) bytes.remove_prefix(static_cast<size_t>(n));
-    if (n < 0 && errno != EINTR) error = errno;
-  }
-  if (!error && fsync(fd) != 0) error = errno;
-  if (::close(fd) != 0 && !error) error = errno;
-  if (!error && std::rename(temporary.c_str(), path.c_str()) != 0) error = errno;
-  if (error) {
-    unlink(temporary.c_str());
-    throw FileError(path + ": " + std::strerror(error));
-  }
-}
 
 // "12/1000  503 records/s  0:02 left", on one line of the terminal.
 class Progress {
@@ -312,14 +285,11 @@ class Session {
       // At the line's pace records come one at a time: taking what gathered
       // over a few milliseconds spares a wake-up a record and delays none
       // that counts. A stream faster than the line (a simulated board) is
-      // taken as it comes. Ctrl-C cuts the pause short.
+      // taken as it comes.
       const SteadyTime now = c_.clock.now();
       const double seconds = std::chrono::duration<double>(now - started).count();
       const auto pause = lastTake + 8ms - now;
-      if (pause > 0ms && taken < seconds * board_.line.baud / 5) {
-        const timespec t{0, std::chrono::duration_cast<std::chrono::nanoseconds>(pause).count()};
-        nanosleep(&t, nullptr);
-      }
+      if (pause > 0ms && taken < seconds * board_.line.baud / 5) std::this_thread::sleep_for(pause);
       c_.port.waitForInput(c_.clock.now() + 200ms);
       lastTake = c_.clock.now();
       const std::string chars = link_.take();
@@ -412,15 +382,19 @@ class Session {
 }  // namespace
 
 int run(std::span<const std::string_view> args, Context& context) {
+  const auto local = [charset = datafile::systemCharset()](const std::string& utf8) {
+    return datafile::encodeText(utf8, charset).value_or(utf8);
+  };
   Options options;
   try {
     options = parseArguments(args);
   } catch (const UsageError& e) {
-    context.err << "tarnview-cli: " << e.what() << "\nTry 'tarnview-cli --help'.\n";
+    context.err << local("tarnview-cli: " + std::string(e.what()))
+                << "\nTry 'tarnview-cli --help'.\n";
     return 2;
   }
   if (options.command == Command::Help) {
-    context.out << usageText();
+    context.out << local(usageText());
     return 0;
   }
   return Session(context, options).run();

@@ -24,10 +24,11 @@ Commands:
                         'measure --out' saved
 
 Options:
-  --port COMn|DEVICE    COMn is the device in the environment variable
-                        TARNVIEW_COMn, otherwise /dev/ttyS<n-1> (COM1 to COM16
-                        on the current boards); any other name is a device path.
-                        Default COM4, as in the window.
+  --port COMn|DEVICE    COMn is the port itself on Windows (\\.\COMn); elsewhere
+                        the device in the environment variable TARNVIEW_COMn,
+                        otherwise /dev/ttyS<n-1>. COM1 to COM16 on the current
+                        boards; any other name is a device path. Default COM4,
+                        as in the window.
   --model NAME          pellan2 (115200,N,8,1; default), quorin2 (38400,N,8,1)
                         or pellan (the older board and its protocol). For stats
                         it sets the mV unit.
@@ -64,8 +65,9 @@ Codes are summed exactly in integers, so 65535 records lose nothing to rounding.
 
 The summary line is the window's final status text, for example
   測定終了... CH0[digit pp]= 380
-Ctrl-C (or SIGTERM) during measure stops as the window's stop does: the stop
-command goes out, and the records that arrived are summed up and saved.
+Ctrl-C (or SIGTERM; Ctrl-Break on Windows) during measure stops as the
+window's stop does: the stop command goes out, and the records that arrived are
+summed up and saved.
 
 Exit status:
   0  success
