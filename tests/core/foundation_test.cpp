@@ -80,12 +80,17 @@ TEST(Board, ReplyEndsAtItsCrAndNoWaitPassesTheDeadline) {
 TEST(Board, PortNames) {
   using E = PortNameError;
   setenv("TARNVIEW_COM7", "/dev/pts/9", 1);
+#ifdef _WIN32  // the port itself, whatever the environment says
+  const char *com12 = "COM12", *com2 = "COM2", *com7 = "COM7", *com16 = "COM16";
+#else
+  const char *com12 = "/dev/ttyS11", *com2 = "/dev/ttyS1", *com7 = "/dev/pts/9",
+             *com16 = "/dev/ttyS15";
+#endif
   // clang-format off
   const std::pair<const char*, PortChoice> cases[] = {
-      {"COM 1 2", {E::None, "/dev/ttyS11"}}, {"COM2.5", {E::None, "/dev/ttyS1"}},
-      {"COM7", {E::None, "/dev/pts/9"}}, {"COM16", {E::None, "/dev/ttyS15"}},
-      {"COM17", {E::OutOfRange, ""}}, {"com3", {E::NotACom, ""}}, {"COM0", {E::Invalid, ""}},
-      {"COM-1", {E::Invalid, ""}}};
+      {"COM 1 2", {E::None, com12}}, {"COM2.5", {E::None, com2}}, {"COM7", {E::None, com7}},
+      {"COM16", {E::None, com16}}, {"COM17", {E::OutOfRange, ""}}, {"com3", {E::NotACom, ""}},
+      {"COM0", {E::Invalid, ""}}, {"COM-1", {E::Invalid, ""}}};
   // clang-format on
   for (const auto& [name, choice] : cases) {
     EXPECT_EQ(choosePort(name, 16).error, choice.error) << name;
