@@ -16,9 +16,15 @@ TARNVIEW_PACKAGES=(
   appstream desktop-file-utils
 )
 
+# The Windows build of the core and the command line, and wine to test it
+# (scripts/test installs them for its Windows stage).
+TARNVIEW_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix wine64)
+
+# Installs the packages given, TARNVIEW_PACKAGES when none are.
 tarnview_install_deps() {
-  local missing=()
-  for pkg in "${TARNVIEW_PACKAGES[@]}"; do
+  local wanted=("$@") missing=()
+  [ ${#wanted[@]} -gt 0 ] || wanted=("${TARNVIEW_PACKAGES[@]}")
+  for pkg in "${wanted[@]}"; do
     dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
