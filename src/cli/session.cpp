@@ -29,8 +29,6 @@ namespace bt = board_texts;
 namespace at = acquisition_texts;
 using namespace std::chrono_literals;
 
-// The window's channel list; its texts go into the data file.
-
 // "12/1000  503 records/s  0:02 left", on one line of the terminal.
 class Progress {
  public:
