@@ -75,13 +75,6 @@ double sampleValue(std::string_view text, DataFormat format) {
   return static_cast<double>(value);
 }
 
-Spread fieldSpread(std::span<const SampleRecord> records, int field, DataFormat format) {
-  Spread spread = startingSpread(format);
-  for (const SampleRecord& record : records)
-    widen(spread, sampleValue(record.field[static_cast<size_t>(field)], format));
-  return spread;
-}
-
 SampleValues::SampleValues(const MeasurementSettings& settings)
     : settings_(settings),
       spread_{startingSpread(settings.format), startingSpread(settings.format)} {}
@@ -100,11 +93,17 @@ void SampleValues::update(std::span<const SampleRecord> records) {
 }
 
 std::string peakToPeakText(const Measurement& measurement, const BoardProfile& board) {
+  SampleValues values(measurement.settings());
+  values.update(measurement.records());
+  return peakToPeakText(values, board);
+}
+
+std::string peakToPeakText(const SampleValues& values, const BoardProfile& board) {
   namespace t = analysis_texts;
-  const MeasurementSettings& settings = measurement.settings();
+  const MeasurementSettings& settings = values.settings();
   const bool binary = settings.format == DataFormat::Binary;
   const auto spread = [&](int field) {
-    const double d = fieldSpread(measurement.records(), field, settings.format).width();
+    const double d = values.spread(field).width();
     return binary ? digitText(d) : fixedText(d / board.mvSummaryDivisor, board.mvSummaryDecimals);
   };
   switch (settings.channels) {

@@ -20,12 +20,6 @@ struct Spread {
   double width() const { return max - min; }
 };
 
-// The largest and smallest value of one field over the records, each rounded
-// to a 32-bit integer (halves to even; beyond 32 bits the nearest 32-bit
-// value). Binary data start from 0 and FFFFFF, mV data from fixed bounds of
-// ±500000, so data beyond those bounds leave the start value standing.
-Spread fieldSpread(std::span<const SampleRecord> records, int field, DataFormat format);
-
 // The values of a measurement's records, each record read once: read as the
 // records arrive, they serve every redraw of a live plot.
 class SampleValues {
@@ -38,7 +32,11 @@ class SampleValues {
   size_t size() const { return read_; }
   // One field's values, CH0 or CH1; empty for a channel not measured.
   std::span<const double> field(int field) const { return values_[static_cast<size_t>(field)]; }
-  // As fieldSpread gives it for the records read.
+  // The largest and smallest value of one field over the records read, each
+  // rounded to a 32-bit integer (halves to even; beyond 32 bits the nearest
+  // 32-bit value). Binary data start from 0 and FFFFFF, mV data from fixed
+  // bounds of ±500000, so data beyond those bounds leave the start value
+  // standing.
   Spread spread(int field) const { return spread_[static_cast<size_t>(field)]; }
 
  private:
@@ -50,6 +48,8 @@ class SampleValues {
 
 // "CH0[digit pp]= 380", "[mV pp] : CH0=4.567, CH1=0.120": the peak-to-peak
 // spread of each measured channel, mV data in the board's own unit.
+std::string peakToPeakText(const SampleValues& values, const BoardProfile& board);
+// The same for every record of a measurement.
 std::string peakToPeakText(const Measurement& measurement, const BoardProfile& board);
 
 }  // namespace tarn

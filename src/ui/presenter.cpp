@@ -65,16 +65,34 @@ void Presenter::wireControls() {
 }
 
 Control* Presenter::control(std::string_view name) {
+  // clang-format off
   const std::pair<std::string_view, Control*> controls[] = {
-      {"Status", &status},          {"ComStatus", &portStatus},     {"QuitB", &quitButton},
-      {"Button1", &connectButton},  {"SendB2", &measureButton},     {"ComboCommPort", &portList},
-      {"Combo2", &channelList},     {"Text1", &sampleCount},        {"Label2", &sampleCountLabel},
-      {"Label3", &scaleTop},        {"Label4", &scaleMiddle},       {"Label5", &scaleBottom},
-      {"Command1", &saveButton},    {"Frame2", &rateFrame},         {"Combo1", &rateList},
-      {"Command6", &setRateButton}, {"Command29", &readRateButton}, {"Label1", &boardSettings},
-      {"Frame1", &formatFrame},     {"Option1", &binaryOption},     {"Option2", &mvOption},
-      {"Frame3", &modelFrame},      {"Option3", &modelOptions[0]},  {"Option4", &modelOptions[1]},
+      {"Status", &status},
+      {"ComStatus", &portStatus},
+      {"QuitB", &quitButton},
+      {"Button1", &connectButton},
+      {"SendB2", &measureButton},
+      {"ComboCommPort", &portList},
+      {"Combo2", &channelList},
+      {"Text1", &sampleCount},
+      {"Label2", &sampleCountLabel},
+      {"Label3", &scaleTop},
+      {"Label4", &scaleMiddle},
+      {"Label5", &scaleBottom},
+      {"Command1", &saveButton},
+      {"Frame2", &rateFrame},
+      {"Combo1", &rateList},
+      {"Command6", &setRateButton},
+      {"Command29", &readRateButton},
+      {"Label1", &boardSettings},
+      {"Frame1", &formatFrame},
+      {"Option1", &binaryOption},
+      {"Option2", &mvOption},
+      {"Frame3", &modelFrame},
+      {"Option3", &modelOptions[0]},
+      {"Option4", &modelOptions[1]},
   };
+  // clang-format on
   for (const auto& [controlName, pointer] : controls)
     if (controlName == name) return pointer;
   return nullptr;
@@ -355,7 +373,8 @@ void Presenter::finishMeasurement(const char* heading) {
     clearPlot();
     return;
   }
-  status.setText(heading + peakToPeakText(*measurement_, board()) + discardedText());
+  values_->update(measurement_->records());
+  status.setText(heading + peakToPeakText(*values_, board()) + discardedText());
   drawPlot();
 }
 
