@@ -1,10 +1,11 @@
 // The program as a user meets it: the time from launch to the first painted
 // window (the real tarnview binary, offscreen, with TARNVIEW_STARTUP_PROBE),
 // then, in this process with the same window and seams as the program, the
-// CPU it takes while connected and idle, and while it measures 65535
-// two-channel records at the board's pace (115200 baud, about 74 s) with the
-// live plot drawing, then with the window minimised; and its memory after
-// those measurements.
+// CPU it takes while idle, unconnected and connected, and while it measures
+// 65535 two-channel records at the board's pace (115200 baud, about 74 s):
+// with no window, and shown with the live plot drawing, the records arriving
+// one by one; then shown, the records arriving in 16 ms batches as a USB
+// adapter delivers them. Last, its memory after those measurements.
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,14 +15,15 @@
 #include <QTimer>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "figures.h"
 #include "support/board_process.h"
-#include "support/pump.h"
 #include "ui/presenter.h"
 #include "ui/qt/app.h"
 #include "ui/qt/main_window.h"
@@ -76,9 +78,40 @@ long cpuTicks() {
 
 double statusMiB(const std::string& field) { return bench::statusKb(field) / 1024.0; }
 
+// The window's CPU over ten seconds in which nothing happens: an idle
+// program should not wake at all.
+void idleFigure(const std::string& what) {
+  constexpr int kIdleMs = 10000;
+  const long ticks = cpuTicks();
+  QEventLoop idle;
+  QTimer::singleShot(kIdleMs, &idle, &QEventLoop::quit);
+  idle.exec();
+  const double cpu = 100.0 * (cpuTicks() - ticks) / sysconf(_SC_CLK_TCK) / (kIdleMs / 1e3);
+  std::printf("%s for %d s: CPU %.2f %% of a core (/proc/self/stat)\n", what.c_str(),
+              kIdleMs / 1000, cpu);
+  bench::figure(what + " 10 s: CPU", cpu, "% of a core");
+}
+
+// Starts a measurement and runs the event loop until it ends, woken by the
+// end itself: a polling wait would add its own wake-ups to the figure.
+void measureToEnd(tarn::Presenter& p) {
+  QEventLoop loop;
+  const std::function<void()> shell = p.measuringChanged;
+  p.measuringChanged = [&] {
+    shell();
+    if (!p.measuring()) loop.quit();
+  };
+  QTimer::singleShot(std::chrono::minutes(10), &loop, &QEventLoop::quit);
+  p.measureButton.userClick();
+  if (p.measuring()) loop.exec();
+  p.measuringChanged = shell;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A smaller count, for a quick look: bench_program 5000.
+  const int count = argc > 1 ? std::atoi(argv[1]) : 65535;
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
 
   setenv("TARNVIEW_STARTUP_PROBE", "1", 1);
@@ -103,57 +136,57 @@ int main(int argc, char** argv) {
   bench::figure("start-up, main() to first paint: median", inMain.median, "ms");
 
   QApplication application(argc, argv);
-  tarn::test::BoardProcess board({"--model", "pellan2", "--rate", "B"});
-  tarn::App app(tarn::currentBoards());
-  tarn::Presenter& p = app.presenter();
-  app.window().show();
-  QApplication::processEvents();
-  const double startRss = statusMiB("VmRSS");
-  p.connectButton.userClick();  // connect and check
-  if (!p.connected()) {
-    std::fprintf(stderr, "no connection to the simulated board\n");
-    return 1;
-  }
-
-  constexpr int kIdleMs = 5000;
-  const long ticks0 = cpuTicks();
-  QEventLoop idle;
-  QTimer::singleShot(kIdleMs, &idle, &QEventLoop::quit);
-  idle.exec();
-  const double idleCpu = 100.0 * (cpuTicks() - ticks0) / sysconf(_SC_CLK_TCK) / (kIdleMs / 1e3);
-  std::printf("connected and idle for %d s: CPU %.2f %% of a core (/proc/self/stat)\n",
-              kIdleMs / 1000, idleCpu);
-  bench::figure("connected, idle 5 s: CPU", idleCpu, "% of a core");
-
-  p.sampleCount.setText("65535");
-  p.channelList.userSelect(2);
+  // Records arrive one by one as the board sends them, then in 16 ms batches
+  // as a USB serial adapter's latency timer hands them over.
   bool complete = true;
-  enum Window { Hidden, Shown, Minimised };
-  for (const Window window : {Hidden, Shown, Minimised}) {
-    if (window == Hidden) app.window().hide();
-    if (window == Shown) app.window().showNormal();
-    if (window == Minimised) app.window().showMinimized();
-    const long ticks = cpuTicks();
-    const auto t0 = Clock::now();
-    p.measureButton.userClick();
-    tarn::test::pumpUntil([&] { return !p.measuring(); }, 600000);
-    const double took = std::chrono::duration<double>(Clock::now() - t0).count();
-    const double cpu = 100.0 * (cpuTicks() - ticks) / sysconf(_SC_CLK_TCK) / took;
-    const int32_t received = p.measurement() ? p.measurement()->received() : 0;
-    complete = complete && received == 65535;
-    const char* what = window == Hidden ? "measuring 65535 x 2 at 115200 baud, no window: CPU"
-                       : window == Shown
-                           ? "measuring 65535 x 2 at 115200 baud, live plot: CPU"
-                           : "measuring 65535 x 2 at 115200 baud, window minimised: CPU";
-    std::printf("%s %.2f %% of a core over %.1f s (%d records)\n", what, cpu, took, received);
-    bench::figure(what, cpu, "% of a core");
+  for (const int latencyMs : {0, 16}) {
+    std::vector<std::string> boardArgs{"--model", "pellan2", "--rate", "B"};
+    if (latencyMs > 0) boardArgs.insert(boardArgs.end(), {"--latency-ms", "16"});
+    tarn::test::BoardProcess board(boardArgs);
+    tarn::App app(tarn::currentBoards());
+    tarn::Presenter& p = app.presenter();
+    app.window().show();
+    QApplication::processEvents();
+    const double startRss = statusMiB("VmRSS");
+    if (latencyMs == 0) idleFigure("not connected, idle");
+    p.connectButton.userClick();  // connect and check
+    if (!p.connected()) {
+      std::fprintf(stderr, "no connection to the simulated board\n");
+      return 1;
+    }
+    if (latencyMs == 0) idleFigure("connected, idle");
+    p.sampleCount.setText(std::to_string(count));
+    p.channelList.userSelect(2);
+    for (const bool shown : {false, true}) {
+      if (latencyMs > 0 && !shown) continue;
+      if (shown) {
+        app.window().showNormal();
+      } else {
+        app.window().hide();
+      }
+      const long ticks = cpuTicks();
+      const auto t0 = Clock::now();
+      measureToEnd(p);
+      const double took = std::chrono::duration<double>(Clock::now() - t0).count();
+      const double cpu = 100.0 * (cpuTicks() - ticks) / sysconf(_SC_CLK_TCK) / took;
+      const int32_t received = p.measurement() ? p.measurement()->received() : 0;
+      complete = complete && received == count;
+      const std::string what = "measuring " + std::to_string(count) + " x 2 at 115200 baud, " +
+                               (latencyMs > 0 ? "16 ms batches, " : "record by record, ") +
+                               (shown ? "live plot" : "no window") + ": CPU";
+      std::printf("%s %.2f %% of a core over %.1f s (%d records)\n", what.c_str(), cpu, took,
+                  received);
+      bench::figure(what, cpu, "% of a core");
+    }
+    if (latencyMs > 0) continue;
+    QApplication::processEvents();
+    const double rss = statusMiB("VmRSS"), peak = statusMiB("VmHWM");
+    std::printf(
+        "memory: VmRSS %.1f MiB at start, %.1f MiB after the measurements (peak %.1f MiB)\n",
+        startRss, rss, peak);
+    bench::figure("VmRSS after start-up", startRss, "MiB");
+    bench::figure("VmRSS after 65535 x 2 measurements with live redraws", rss, "MiB");
+    bench::figure("VmHWM (peak) after those measurements", peak, "MiB");
   }
-  QApplication::processEvents();
-  const double rss = statusMiB("VmRSS"), peak = statusMiB("VmHWM");
-  std::printf("memory: VmRSS %.1f MiB at start, %.1f MiB after the measurements (peak %.1f MiB)\n",
-              startRss, rss, peak);
-  bench::figure("VmRSS after start-up", startRss, "MiB");
-  bench::figure("VmRSS after 65535 x 2 measurements with live redraws", rss, "MiB");
-  bench::figure("VmHWM (peak) after those measurements", peak, "MiB");
   return complete ? 0 : 1;
 }

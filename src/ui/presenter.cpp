@@ -19,6 +19,7 @@ namespace at = acquisition_texts;
 constexpr const char* kPorts[] = {"COM1", "COM2", "COM3", "COM4", "COM5",
                                   "COM6", "COM7", "COM8", "COM9"};
 constexpr const char* kNoScale = "---";
+constexpr std::chrono::milliseconds kProgressInterval{100};
 
 }  // namespace
 
@@ -322,6 +323,7 @@ void Presenter::startMeasurement() {
   link_.take();  // what came before the start is not a record
   link_.send(startCommand(measurement_->settings()));
   measureButton.setCaption(at::kStop);
+  if (measuringChanged) measuringChanged();
 }
 
 void Presenter::stopMeasurement() {
@@ -342,7 +344,7 @@ void Presenter::received() {
         if (measurement_->received() > before) {
           lastArrival_ = clock_.now();
           if (before == 0) firstArrival_ = lastArrival_;
-          status.setText(measurement_->progressText());
+          showProgress(before == 0);
         }
         break;
       case Measurement::State::Finished:
@@ -386,6 +388,13 @@ std::string Presenter::discardedText() const {
 void Presenter::showEnded() {
   measureButton.setCaption(at::kStart);
   if (!status.toolTip().empty()) status.setToolTip("");
+  if (measuringChanged) measuringChanged();
+}
+
+void Presenter::showProgress(bool now) {
+  if (!now && lastArrival_ - progressShown_ < kProgressInterval) return;
+  progressShown_ = lastArrival_;
+  status.setText(measurement_->progressText());
 }
 
 void Presenter::showEndPlot() {
@@ -401,6 +410,7 @@ void Presenter::showEndPlot() {
 void Presenter::refreshLivePlot() {
   if (!measuring() || measurement_->received() == plotted_) return;
   plotted_ = measurement_->received();
+  showProgress(true);
   status.setToolTip(progressTip());
   // A single record draws nothing.
   if (plotted_ >= 2) drawPlot();

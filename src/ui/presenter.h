@@ -76,12 +76,17 @@ class Presenter {
   // Stops a running measurement and closes the port, before the program ends.
   void quit();
 
+  // Called when a measurement starts and when it ends: the toolkit runs its
+  // live-plot tick only while measuring() holds, so an idle window never wakes.
+  std::function<void()> measuringChanged;
+
   // What the port tells: characters arrived; the port went away.
   void received();
   void portLost();
-  // The toolkit's tick, four times a second while the plot can be seen:
-  // redraws the plot from the records received so far when new ones came,
-  // and tells in the status line's tooltip how far the measurement is.
+  // The toolkit's tick, four times a second while measuring and the plot can
+  // be seen: redraws the plot from the records received so far when new ones
+  // came, and tells in the status line and its tooltip how far the
+  // measurement is.
   void refreshLivePlot();
 
   // The device a port name stands for with the chosen board; empty for none.
@@ -102,6 +107,10 @@ class Presenter {
   void finishMeasurement(const char* heading);
   // The measure button and the status tooltip once nothing is measured.
   void showEnded();
+  // The status line's count and last values, at most ten times a second
+  // unless `now`: a person reads no faster, and each change costs the
+  // window a layout, a paint and an accessibility event.
+  void showProgress(bool now);
   // " (不正なレコード 2 個を破棄)" when records were discarded.
   std::string discardedText() const;
   void drawPlot();
@@ -128,7 +137,7 @@ class Presenter {
   std::optional<Measurement> measurement_;
   std::optional<SampleValues> values_;  // of the measurement's records, as plotted
   int32_t plotted_ = 0;                 // records in the live plot
-  SteadyTime firstArrival_{}, lastArrival_{};
+  SteadyTime firstArrival_{}, lastArrival_{}, progressShown_{};
 };
 
 }  // namespace tarn

@@ -36,13 +36,22 @@ App::App(std::span<const BoardProfile> boards) : parts_(std::make_unique<Parts>(
   parts_->port.received = [&presenter] { presenter.received(); };
   parts_->port.lost = [&presenter] { presenter.portLost(); };
   parts_->window.closing = [&presenter] { presenter.quit(); };
-  // The plot follows a measurement four times a second; a minimised window
-  // has nothing to show and catches up once it is shown again.
+  // The plot follows a measurement four times a second, and nothing ticks
+  // while nothing is measured; a minimised window has nothing to show and
+  // catches up once it is shown again.
   MainWindow& window = parts_->window;
-  QObject::connect(&parts_->liveTick, &QTimer::timeout, [&presenter, &window] {
+  QTimer& tick = parts_->liveTick;
+  QObject::connect(&tick, &QTimer::timeout, [&presenter, &window] {
     if (window.isVisible() && !window.isMinimized()) presenter.refreshLivePlot();
   });
-  parts_->liveTick.start(kLiveInterval);
+  tick.setInterval(kLiveInterval);
+  presenter.measuringChanged = [&presenter, &tick] {
+    if (presenter.measuring()) {
+      tick.start();
+    } else {
+      tick.stop();
+    }
+  };
   // Quitting closes the port, then ends the program.
   presenter.quitButton.onClick = [&presenter] {
     presenter.quit();
@@ -89,6 +98,7 @@ int runProgram(int argc, char** argv, std::span<const BoardProfile> boards,
   const Steady::time_point start = Steady::now();
   QApplication application(argc, argv);
   QGuiApplication::setDesktopFileName(desktopName);
+  QApplication::setCursorFlashTime(0);
   // Qt's own texts (the file dialog's buttons, its questions) follow the
   // desktop's language, as the window's own texts do.
   QTranslator qtTexts;
