@@ -6,7 +6,7 @@ set -euo pipefail
 TARNVIEW_PACKAGES=(
   cmake make g++ pkg-config
   googletest libgtest-dev
-  qt6-base-dev qt6-serialport-dev libgl-dev
+  qt6-base-dev libgl-dev
   fonts-ipafont-gothic
   # Japanese locales for the data file's character set; Qt's own Japanese texts.
   locales qt6-translations-l10n

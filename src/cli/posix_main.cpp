@@ -9,9 +9,9 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/posix_port.h"
 #include "cli/session.h"
 #include "common/system_clock.h"
+#include "posix/serial_port.h"
 
 namespace {
 
@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
   int wake[2] = {-1, -1};
   if (pipe2(wake, O_CLOEXEC | O_NONBLOCK) == 0) g_wake = wake[1];
   const std::vector<std::string_view> args(argv + 1, argv + argc);
-  tarn::cli::PosixPort port(wake[0]);
+  tarn::posix::SerialPort port(wake[0]);
   tarn::SystemClock clock;
   tarn::cli::Context context{
       port,          clock,          std::cout, std::cerr, isatty(STDERR_FILENO) == 1,

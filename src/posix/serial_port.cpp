@@ -1,7 +1,9 @@
-#include "cli/posix_port.h"
+#include "posix/serial_port.h"
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -10,7 +12,7 @@
 #include <cstring>
 #include <utility>
 
-namespace tarn::cli {
+namespace tarn::posix {
 namespace {
 
 constexpr std::pair<int, speed_t> kSpeeds[] = {
@@ -26,10 +28,14 @@ int millisecondsUntil(SteadyTime deadline) {
 
 }  // namespace
 
-void PosixPort::open(const std::string& device, const LineSettings& line) {
+void SerialPort::open(const std::string& device, const LineSettings& line) {
   close();
   fd_ = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd_ < 0) throw PortError(device + ": " + std::strerror(errno));
+  // Two programs on one board take each other's replies: the port is ours
+  // alone, against programs that lock it and (for all but root) any other.
+  if (flock(fd_, LOCK_EX | LOCK_NB) != 0) fail(device + " is in use by another program");
+  ioctl(fd_, TIOCEXCL);
   termios tio{};
   if (tcgetattr(fd_, &tio) != 0) fail(device + " is no serial device");
   cfmakeraw(&tio);
@@ -55,26 +61,29 @@ void PosixPort::open(const std::string& device, const LineSettings& line) {
     fail(device + ": " + std::strerror(errno));
 }
 
-void PosixPort::close() {
-  if (fd_ >= 0) ::close(fd_);
+void SerialPort::close() {
+  if (fd_ < 0) return;
+  // The device stays exclusive while another descriptor holds it open.
+  ioctl(fd_, TIOCNXCL);
+  ::close(fd_);
   fd_ = -1;
 }
 
-void PosixPort::fail(const std::string& what) {
+void SerialPort::fail(const std::string& what) {
   close();
   throw PortError(what);
 }
 
-void PosixPort::requireOpen() const {
+void SerialPort::requireOpen() const {
   if (fd_ < 0) throw PortError("The device is not open");
 }
 
-void PosixPort::purge() {
+void SerialPort::purge() {
   requireOpen();
   tcflush(fd_, TCIFLUSH);
 }
 
-void PosixPort::write(std::string_view bytes) {
+void SerialPort::write(std::string_view bytes) {
   requireOpen();
   while (!bytes.empty()) {
     const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
@@ -90,7 +99,7 @@ void PosixPort::write(std::string_view bytes) {
   }
 }
 
-std::string PosixPort::read() {
+std::string SerialPort::read() {
   requireOpen();
   std::string got;
   char buffer[65536];
@@ -110,7 +119,7 @@ std::string PosixPort::read() {
   }
 }
 
-void PosixPort::waitForInput(SteadyTime deadline) {
+void SerialPort::waitForInput(SteadyTime deadline) {
   requireOpen();
   pollfd fds[] = {{fd_, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
   // A signal (EINTR) ends the wait as the wake descriptor does; a hang-up
@@ -118,4 +127,4 @@ void PosixPort::waitForInput(SteadyTime deadline) {
   poll(fds, wakeFd_ >= 0 ? 2 : 1, millisecondsUntil(deadline));
 }
 
-}  // namespace tarn::cli
+}  // namespace tarn::posix

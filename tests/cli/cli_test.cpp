@@ -16,10 +16,10 @@
 #include "acquisition/acquisition_texts.h"
 #include "analysis/analysis_texts.h"
 #include "board/board_texts.h"
-#include "cli/posix_port.h"
 #include "common/system_clock.h"
 #include "datafile/code_page.h"
 #include "datafile/saved_file.h"
+#include "posix/serial_port.h"
 #include "ui/presenter.h"
 
 namespace tarn {
@@ -238,7 +238,7 @@ TEST(CliBoard, GivesTheWindowsSummaryAndFileForTheSameStream) {
   const Outcome r =
       cli("--port " + forCli.port + " measure --count 300 --channels both --out " + path);
   setenv("TARNVIEW_COM4", forWindow.device.c_str(), 1);  // the window's first port
-  cli::PosixPort port;
+  posix::SerialPort port;
   SystemClock clock;
   WindowSeams seams;
   Presenter window({port, clock, seams, seams, seams, seams}, currentBoards());

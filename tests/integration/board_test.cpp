@@ -6,7 +6,6 @@
 
 #include <QAbstractButton>
 #include <QDir>
-#include <QSerialPort>
 #include <QTemporaryDir>
 #include <csignal>
 #include <optional>
@@ -98,6 +97,22 @@ const Row kRows[] = {
 };
 // clang-format on
 
+// Waits until the board has heard the stop the window sent: it answers a
+// command again. What it sent before that answer is the stream's tail, which
+// a board that is slow to stop would otherwise hand to the next click.
+bool boardStopped(const std::string& device, const LineSettings& line) {
+  posix::SerialPort port;
+  port.open(device, line);
+  port.write("?\r");
+  std::string got;
+  const SteadyTime limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (!got.ends_with(" sim 1.0\r") && std::chrono::steady_clock::now() < limit) {
+    port.waitForInput(limit);
+    got += port.read();
+  }
+  return got.ends_with(" sim 1.0\r");
+}
+
 // Saves into the row's failing target; the message boxes shown, " | "-joined.
 // The folder must hold exactly what it held before, byte for byte.
 std::string saveFailing(Act act, Presenter& p, const QTemporaryDir& dir, std::string& problem) {
@@ -156,11 +171,8 @@ std::vector<std::string> runRow(const Row& row, unsigned model) {
     return static_cast<QAbstractButton*>(app.window().widget(name));
   };
   if (model == Q2) p.modelOptions[1].userClick();
-  std::optional<QSerialPort> holder;
-  if (row.act == HeldPort) {
-    holder.emplace(QString::fromStdString(board.device()));
-    check(holder->open(QIODevice::ReadWrite), "the other program could not take the port");
-  }
+  posix::SerialPort holder;
+  if (row.act == HeldPort) holder.open(board.device(), p.board().line);
   if (row.act == NoDevice) setenv("TARNVIEW_COM4", "/dev/tarnview-no-such-port", 1);
   p.toggleConnection();
   if (row.act >= Measure) {
@@ -198,6 +210,7 @@ std::vector<std::string> runRow(const Row& row, unsigned model) {
   };
   check(pumpUntil([&] { return settled(row.open, row.act == Quit || row.act == Close); }, 5000),
         "the window disagrees with the port");
+  if (stops) check(boardStopped(board.device(), p.board().line), "the board never stopped");
   if (!saves) shown = p.status.text();
   if (row.act == Connect) shown += " | " + p.boardSettings.caption() + " | " + p.rateList.text();
   check(std::regex_match(shown, std::regex(row.shown)), "shown: \"" + shown + "\"");
@@ -206,7 +219,7 @@ std::vector<std::string> runRow(const Row& row, unsigned model) {
         "ComStatus: " + p.portStatus.caption());
   if (row.kept >= 0)
     check(m() && m()->received() == row.kept, "kept: " + (m() ? m()->progressText() : ""));
-  if (holder) holder->close();
+  holder.close();
   button("Button1")->click();
   check(pumpUntil([&] { return settled(row.nextOpen, false); }, 5000), "the next click failed");
   // The board answers again: whatever the row did left no stream running.

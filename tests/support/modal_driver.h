@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -51,12 +52,15 @@ class ModalDriver {
     const QPointer<QDialog> modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
     auto* box = qobject_cast<QMessageBox*>(modal);
     auto* dialog = qobject_cast<QFileDialog*>(modal);
-    if ((!box && !dialog) || (modal == last_ && ++stuck_ < 300)) return;
+    // A window answered is gone soon after; one still there half a minute
+    // later never heard its answer, however slow the machine.
+    const auto now = std::chrono::steady_clock::now();
+    if ((!box && !dialog) || (modal == last_ && now - seen_ < std::chrono::seconds(30))) return;
     const bool fresh = modal != last_;
     if (fresh && box) boxes.push_back(box->text().toStdString());
     if (fresh && dialog) dialogs.push_back(dialog->nameFilters().join(';').toStdString());
     last_ = modal;
-    stuck_ = 0;
+    seen_ = now;
     // Acted on from the event loop, so that a window the action opens is seen by a later poll.
     if (fresh && next_ < steps_.size() && steps_[next_].box == (box != nullptr)) {
       QTimer::singleShot(0, modal, [act = steps_[next_++].act, modal] { act(modal); });
@@ -68,7 +72,7 @@ class ModalDriver {
   std::vector<Step> steps_;
   size_t next_ = 0;
   QPointer<QDialog> last_;
-  int stuck_ = 0;
+  std::chrono::steady_clock::time_point seen_;
   QTimer timer_;
 };
 

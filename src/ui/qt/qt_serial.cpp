@@ -1,103 +1,84 @@
 #include "ui/qt/qt_serial.h"
 
-#include <QTimer>
-
 namespace tarn {
+namespace {
+
+constexpr std::chrono::milliseconds kFrame{16};
+
+}  // namespace
 
 QtBytePort::QtBytePort() {
-  QObject::connect(&port_, &QSerialPort::readyRead, [this] { notifyReceived(); });
-  QObject::connect(&port_, &QSerialPort::errorOccurred,
-                   [this](QSerialPort::SerialPortError error) { onError(error); });
-}
-
-// Handlers never nest: characters that arrive while the port is busy inside a
-// handler's call (a write, a read, a wait) are announced once that call has
-// returned to the event loop.
-void QtBytePort::notifyReceived() {
-  if (!received) return;
-  if (busy_) {
-    deferNotification();
-    return;
-  }
-  received();
-}
-
-void QtBytePort::deferNotification() {
-  if (deferred_) return;
-  deferred_ = true;
-  QTimer::singleShot(0, &port_, [this] {
-    deferred_ = false;
-    if (port_.isOpen() && port_.bytesAvailable() > 0) notifyReceived();
-  });
-}
-
-void QtBytePort::onError(QSerialPort::SerialPortError error) {
-  const bool fatal = error == QSerialPort::ResourceError || error == QSerialPort::ReadError ||
-                     error == QSerialPort::WriteError;
-  if (!fatal || !port_.isOpen()) return;
-  port_.close();
-  // Reported from the event loop, never in the middle of a handler.
-  QTimer::singleShot(0, &port_, [this] {
-    if (lost) lost();
-  });
+  frame_.setSingleShot(true);
+  QObject::connect(&frame_, &QTimer::timeout, [this] { announce(); });
 }
 
 void QtBytePort::open(const std::string& device, const LineSettings& line) {
-  if (port_.isOpen()) port_.close();
-  port_.setPortName(QString::fromStdString(device));
-  if (!port_.open(QIODevice::ReadWrite)) throw PortError(port_.errorString().toStdString());
-  const QSerialPort::Parity parity = line.parity == 'E'   ? QSerialPort::EvenParity
-                                     : line.parity == 'O' ? QSerialPort::OddParity
-                                                          : QSerialPort::NoParity;
-  port_.setBaudRate(line.baud);
-  port_.setParity(parity);
-  port_.setDataBits(static_cast<QSerialPort::DataBits>(line.dataBits));
-  port_.setStopBits(line.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop);
-  port_.setFlowControl(QSerialPort::NoFlowControl);
+  close();
+  SerialPort::open(device, line);
+  notifier_ = std::make_unique<QSocketNotifier>(descriptor(), QSocketNotifier::Read);
+  QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { readable(); });
 }
 
 void QtBytePort::close() {
-  if (port_.isOpen()) port_.close();
-}
-
-void QtBytePort::requireOpen() const {
-  if (!port_.isOpen()) throw PortError("The device is not open");
+  notifier_.reset();
+  frame_.stop();
+  arrived_.clear();
+  SerialPort::close();
 }
 
 void QtBytePort::purge() {
-  requireOpen();
-  port_.clear(QSerialPort::Input);
-  port_.readAll();
+  arrived_.clear();
+  SerialPort::purge();
 }
 
-std::string QtBytePort::read() {
-  const Busy busy(*this);
-  requireOpen();
-  // Take what the system holds for the port too, not only what the event
-  // loop has already moved into Qt's buffer.
-  port_.waitForReadyRead(0);
-  requireOpen();
-  return port_.readAll().toStdString();
+template <typename Call>
+auto QtBytePort::watched(Call call) {
+  const bool wasOpen = isOpen();
+  try {
+    return call();
+  } catch (const PortError&) {
+    if (wasOpen && !isOpen()) {
+      QTimer::singleShot(0, &frame_, [this] {
+        if (lost) lost();
+      });
+    }
+    throw;
+  }
 }
 
 void QtBytePort::write(std::string_view bytes) {
-  const Busy busy(*this);
-  requireOpen();
-  port_.write(bytes.data(), static_cast<qint64>(bytes.size()));
-  // Handlers do not return to the event loop while they wait for a reply, so
-  // the bytes go out now.
-  while (port_.isOpen() && port_.bytesToWrite() > 0 && port_.waitForBytesWritten(1000)) {
-  }
-  requireOpen();
+  watched([&] { SerialPort::write(bytes); });
+}
+
+// What the notifier's reading holds goes first; the device is read once
+// that is taken.
+std::string QtBytePort::read() {
+  if (!arrived_.empty()) return std::exchange(arrived_, {});
+  return watched([this] { return SerialPort::read(); });
 }
 
 void QtBytePort::waitForInput(SteadyTime deadline) {
-  const Busy busy(*this);
-  requireOpen();
-  if (port_.bytesAvailable() > 0) return;
-  const auto left =
-      std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-  if (left.count() > 0) port_.waitForReadyRead(static_cast<int>(left.count()));
+  if (arrived_.empty()) SerialPort::waitForInput(deadline);
+}
+
+// The device has something: the notifier rests until the frame is over, and
+// the characters that came meanwhile are announced together.
+void QtBytePort::readable() {
+  notifier_->setEnabled(false);
+  const auto next = announced_ + kFrame - std::chrono::steady_clock::now();
+  frame_.start(
+      std::max(std::chrono::milliseconds(0), std::chrono::ceil<std::chrono::milliseconds>(next)));
+}
+
+void QtBytePort::announce() {
+  announced_ = std::chrono::steady_clock::now();
+  try {
+    arrived_ += watched([this] { return SerialPort::read(); });
+  } catch (const PortError&) {
+    return;
+  }
+  notifier_->setEnabled(true);
+  if (!arrived_.empty() && received) received();
 }
 
 }  // namespace tarn

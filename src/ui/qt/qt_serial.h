@@ -1,16 +1,20 @@
 #pragma once
 
-#include <QSerialPort>
+#include <QSocketNotifier>
+#include <QTimer>
 #include <functional>
+#include <memory>
 
-#include "common/seams.h"
+#include "posix/serial_port.h"
 
 namespace tarn {
 
-// The byte port over QSerialPort. A port that fails under the program (read,
-// write or resource error) is closed at the first error and `lost` is called
-// once, from the event loop.
-class QtBytePort : public BytePort {
+// The window's serial port: the system's port, watched by the event loop.
+// What arrives is read and announced at most once a frame, so a stream of
+// records wakes the window sixty times a second, not once a record; a reply
+// the presenter waits for is read at once, as it arrives. A port that fails
+// under the program is closed and `lost` is called once, from the event loop.
+class QtBytePort : public posix::SerialPort {
  public:
   QtBytePort();
   std::function<void()> received;  // characters arrived
@@ -18,27 +22,23 @@ class QtBytePort : public BytePort {
 
   void open(const std::string& device, const LineSettings& line) override;
   void close() override;
-  bool isOpen() const override { return port_.isOpen(); }
   void purge() override;
   void write(std::string_view bytes) override;
   std::string read() override;
   void waitForInput(SteadyTime deadline) override;
 
  private:
-  void requireOpen() const;
-  void onError(QSerialPort::SerialPortError error);
-  void notifyReceived();
-  void deferNotification();
-  struct Busy {
-    explicit Busy(QtBytePort& p) : port(p), was(p.busy_) { p.busy_ = true; }
-    ~Busy() { port.busy_ = was; }
-    QtBytePort& port;
-    bool was;
-  };
+  void readable();
+  void announce();
+  // Runs a call of the device; one that fails it and closes it reports the
+  // loss from the event loop, never in the middle of a handler.
+  template <typename Call>
+  auto watched(Call call);
 
-  QSerialPort port_;
-  bool busy_ = false;
-  bool deferred_ = false;
+  std::unique_ptr<QSocketNotifier> notifier_;
+  QTimer frame_;
+  std::string arrived_;  // read from the device, not yet taken
+  std::chrono::steady_clock::time_point announced_{};
 };
 
 }  // namespace tarn
