@@ -44,6 +44,13 @@ std::span<const int> measuredFields(Channels channels) {
   return kFields;
 }
 
+bool isValueText(std::string_view text, DataFormat format) {
+  if (format == DataFormat::Millivolt) return isPlainDecimal(text);
+  return text.size() == 6 && std::all_of(text.begin(), text.end(), [](char c) {
+           return std::isxdigit(static_cast<unsigned char>(c));
+         });
+}
+
 std::optional<int32_t> sampleCountOf(std::string_view text) {
   if (!beginsWithNumber(text)) return std::nullopt;
   const double n = TextToNumber(text);
@@ -105,11 +112,20 @@ size_t Measurement::cut(size_t at) {
     return at;
   }
   endChar_ = last;
-  SampleRecord& record = records_.emplace_back();
+  SampleRecord record;
   const std::span<const int> fields = measuredFields(settings_.channels);
   for (size_t i = 0; i < fields.size(); ++i)
     record.field[static_cast<size_t>(fields[i])].assign(pending_, at + i * fieldLength_,
                                                         fieldLength_);
+  // A record that keeps its length but lost a character to noise on the way.
+  const bool damaged = std::ranges::any_of(fields, [&](int f) {
+    return !isValueText(record.field[static_cast<size_t>(f)], settings_.format);
+  });
+  if (damaged) {
+    ++discarded_;
+  } else {
+    records_.push_back(std::move(record));
+  }
   countRecord();
   return at + recordLength_;
 }

@@ -65,7 +65,12 @@ TEST(Measurement, RecordsAreCutTheSameWholeOrInPieces) {
       {"a lost end merges two", B, Ch0, 4, "800001800002\r800003\r800004\r", "800003/|800004/|", 1,
        Running},
       {"a garbage mV record", M, Ch0, 3, "+01234.5\r+0!234.5X\r-00012.0\r", "+01234.5/|-00012.0/|",
-       1, Finished}};
+       1, Finished},
+      {"a damaged value", B, Both, 3, "800001800002\r800003800G04\r800005800006\r",
+       "800001/800002|800005/800006|", 1, Finished},
+      {"a damaged mV value", M, Ch1, 3, "+01234.5\r+1.0E+12\r-00012.0\r", "/+01234.5|/-00012.0|",
+       1, Finished},
+      {"no value intact", B, Ch0, 2, "12G456\rZZZZZZ\r", "", 2, Finished}};
   // clang-format on
   for (const auto& c : cases) {
     Measurement whole = fed(c.format, c.channels, c.stream, c.count);
@@ -89,14 +94,24 @@ TEST(Measurement, SampleValuesAndPeakToPeakPerBoard) {
       {"", Binary, 0}, {"- 0012.0", Millivolt, -12}, {"abc", Millivolt, 0}};
   // clang-format on
   for (const auto& c : values) EXPECT_EQ(sampleValue(c.text, c.format), c.value) << c.text;
+  // What the boards send, and the same damaged on the way.
+  // clang-format off
+  const struct { const char* text; DataFormat format; bool valid; } texts[] = {
+      {"7fffA2", Binary, true}, {"12G456", Binary, false}, {"80 000", Binary, false},
+      {"8000001", Binary, false}, {"+01234.5", Millivolt, true}, {"- 0012.0", Millivolt, true},
+      {"+2500000", Millivolt, true}, {"  .5 ", Millivolt, true}, {"1.", Millivolt, true},
+      {"+1.0E+12", Millivolt, false}, {"+012-4.5", Millivolt, false},
+      {"+-1234.5", Millivolt, false}, {"+01.34.5", Millivolt, false}, {"+0\t234.5", Millivolt, false},
+      {"+    .  ", Millivolt, false}, {"1234567+", Millivolt, false}};
+  // clang-format on
+  for (const auto& c : texts) EXPECT_EQ(isValueText(c.text, c.format), c.valid) << c.text;
   // clang-format off
   const struct { DataFormat format; Channels channels; const char* stream;
                  test::Per<const char*> text; } cases[] = {
       {Binary, Ch1, "800000\r80017C\r", "CH1[digit pp]= 380"},
       {Binary, Both, "7FFFFF800000\r800010800005\r", "[digit pp] : CH0= 17, CH1= 5"},
       {Millivolt, Ch1, "-0000100\r+0000020\r", {"CH1[mV pp]=0.120", "CH1[mV pp]=1.20"}},
-      {Millivolt, Ch0, "+1.0E+12\r-1.0E+12\r",  // clamped to 32 bits
-       {"CH0[mV pp]=4294967.295", "CH0[mV pp]=42949672.95"}},
+      {Binary, Ch0, "800000\r12G456\r80017C\r", "CH0[digit pp]= 380"},  // damaged: left out
       {Millivolt, Ch0, "+0600000\r", {"CH0[mV pp]=100.000", "CH0[mV pp]=1000.00"}}};
   // clang-format on
   for (const auto& b : test::everyBoard())
@@ -119,8 +134,7 @@ TEST(Measurement, PlotLabelsAndTraces) {
       {Binary, Ch1, "000064\r00006A\r", " 108| 103| 98|", "0000FF 0,2748 6375,687;"},
       {Binary, Both, "00006400006B\r00006B000064\r", " 109| 104| 99|",
        "FF0000 0,3092 6375,687;0000FF 0,687 6375,3092;"},
-      {Binary, Ch0, "000064\r", " 102| 100| 98|", ""},
-      {Millivolt, Ch0, "+1.0E+12\r-1.0E+12\r", "", ""}};  // beyond 32 bits: no plot
+      {Binary, Ch0, "000064\r", " 102| 100| 98|", ""}};
   for (const auto& c : cases) {
     const Measurement m = fed(c.format, c.channels, c.stream);
     const Plot plot = plotted(m).value_or(Plot{});
@@ -136,6 +150,12 @@ TEST(Measurement, PlotLabelsAndTraces) {
     EXPECT_EQ(labels, c.labels) << c.stream;
     EXPECT_EQ(drawing, c.drawing) << c.stream;
   }
+  // Values beyond 32 bits, which no measurement keeps, are clamped and have no plot.
+  SampleValues huge(fed(Millivolt, Ch0, "").settings());
+  const SampleRecord records[] = {{{"+1.0E+12", ""}}, {{"-1.0E+12", ""}}};
+  huge.update(records);
+  EXPECT_EQ(peakToPeakText(huge, currentBoards()[0]), "CH0[mV pp]=4294967.295");
+  EXPECT_FALSE(plotOf(huge, 6375, 3435));
 }
 
 // The trace's pixels, `ink` where a trace passes, in drawing order.
