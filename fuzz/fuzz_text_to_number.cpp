@@ -1,6 +1,7 @@
 // TextToNumber against a reference written the other way round: blanks are
 // removed first, then the number is matched with a regular expression. The
-// direct reading of sample values must give what TextToNumber gives.
+// direct reading of sample values must give what TextToNumber gives, and the
+// value rule must take exactly the texts its expressions match.
 #include <cctype>
 #include <cmath>
 #include <cstdint>
@@ -36,6 +37,14 @@ double reference(std::string text) {
   return m[1].str() == "-" ? -value : value;
 }
 
+// The value rule the other way round: spaces removed, then the whole text matched.
+bool validReference(std::string text, tarn::DataFormat format) {
+  if (format == tarn::DataFormat::Binary)
+    return std::regex_match(text, std::regex("[0-9A-Fa-f]{6}"));
+  std::erase(text, ' ');
+  return std::regex_match(text, std::regex(R"([+-]?(\d+\.?\d*|\.\d+))"));
+}
+
 bool same(double a, double b) {
   if (std::isnan(a) || std::isnan(b)) return std::isnan(a) && std::isnan(b);
   if (a == b) return true;
@@ -61,5 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   if (tarn::sampleValue(text, tarn::DataFormat::Binary) != tarn::TextToNumber(hex + "&"))
     std::abort();
+  for (const auto format : {tarn::DataFormat::Binary, tarn::DataFormat::Millivolt})
+    if (tarn::isValueText(text, format) != validReference(text, format)) std::abort();
   return 0;
 }

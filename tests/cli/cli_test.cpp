@@ -168,6 +168,10 @@ TEST(CliBoard, CommandsFailuresAndLimitsGiveTheWindowsTextsAndStatus) {
        at::kLostDuringMeasurement + std::string("30") + at::kLostCountEnd},
       {"--no-pacing", "measure --count 50 --max-pp 0", 3, "limits: FAIL; CH0 pp="},
       {"--no-pacing", "measure --count 50 --min-bits 1", 0, "limits: pass"},
+      {"--no-pacing --corrupt-every 10", "measure --count 50", 0,
+       at::kDiscarded + std::string("5") + at::kDiscardedEnd + "\nCH0 count=45 "},
+      {"--no-pacing --corrupt-every 1", "measure --count 5 --json", 1,
+       R"("received":0,"discarded":5,"end":"finished")"},
       {"", "--port /nonexistent check", 1, bt::kComOpenFailed},
       {"", "--port COM17 check", 2, bt::kComNumberRange},
       {"", "stats " TARNBOARD_PATH, 2, "is not a data file: line 1"}};
