@@ -1,8 +1,8 @@
 // A measurement ends alike, and plots alike, whether its stream (input byte 2
-// on) comes whole or in pieces, never holds more than asked for, and stores value texts only.
-// Of good records with a character added, lost or replaced here and there, only intact ones
-// (a replaced character may leave a value text) are stored, in order, and every intact one is
-// but one whose predecessor lost its end character.
+// on) comes whole or in pieces, never holds more than asked for nor a text that is no value.
+// Of good records with a
+// character added or lost here and there, only intact ones are stored, in
+// order, and every intact one is but one whose predecessor lost its end character.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -61,10 +61,9 @@ Measurement feedTwice(uint8_t setup, bool endless, std::string_view stream, uint
 }
 
 // Three input bytes a record: its value, whether and where it is damaged, and
-// the character added or put in place of a value's. The first record, which
-// tells the end character, and a record after a damaged one stay whole; a
-// damaged one loses, gains or changes one character. Values carry the
-// record's index, so no two records are alike.
+// the character added. The first record, which tells the end character, and a
+// record after a damaged one stay whole; a damaged one loses or gains one
+// character. Values carry the record's index, so no two records are alike.
 void checkFraming(uint8_t setup, std::string_view in, uint8_t cutSeed) {
   enum Damage : char { None, Changed, EndLost };
   std::vector<Damage> damage;
@@ -82,23 +81,10 @@ void checkFraming(uint8_t setup, std::string_view in, uint8_t cutSeed) {
       text += record.field[static_cast<size_t>(f)] = v;
     }
     text += '\r';
-    // 0 loses a character, 1 gains one, 2 replaces one of the values, keeping the length.
-    const int kind = edit / 3 % 3;
-    const size_t where = static_cast<size_t>(edit / 9) % (text.size() - (kind == 2 ? 1 : 0));
-    const bool hit = k > 0 && damage.back() == None && edit % 3 == 0;
-    if (hit && kind == 2) {
-      text[where] = in[at + 2];
-      bool valid = true;
-      for (size_t i = 0; i < fields.size(); ++i) {
-        std::string& field = record.field[static_cast<size_t>(fields[i])];
-        field = text.substr(i * field.size(), field.size());
-        valid = valid && isValueText(field, setup & 1 ? DataFormat::Millivolt : DataFormat::Binary);
-      }
-      damage.push_back(valid ? None : Changed);
-    } else {
-      damage.push_back(!hit ? None : kind == 1 || where + 1 < text.size() ? Changed : EndLost);
-      if (hit) kind == 1 ? text.insert(where, 1, in[at + 2]) : text.erase(where, 1);
-    }
+    const size_t where = static_cast<size_t>(edit / 6) % text.size();
+    const bool hit = k > 0 && damage.back() == None && edit % 3 == 0, adds = edit / 3 % 2;
+    damage.push_back(!hit ? None : adds || where + 1 < text.size() ? Changed : EndLost);
+    if (hit) adds ? text.insert(where, 1, in[at + 2]) : text.erase(where, 1);
     stream += text;
   }
   // Dropping up to the end character after a damaged record takes the next

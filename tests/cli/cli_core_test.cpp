@@ -3,9 +3,6 @@
 
 #include <cmath>
 #include <csignal>
-#include <filesystem>
-#include <fstream>
-#include <random>
 #include <sstream>
 
 #include "analysis/noise.h"
@@ -72,50 +69,6 @@ struct WatchedPort : BytePort {  // records whether anything used it
   void waitForInput(SteadyTime) override {}
   bool used = false;
 };
-
-TEST(CliDataFile, RowsThatAreNotValuesAreLeftOutAndSaidSo) {
-  Measurement m({DataFormat::Binary, Channels::Both, 4, 7, "59.52sps", "±2.5V", "CH0 / CH1",
-                 "CH0=Ain0-Ain1,CH1=Ain2-Ain3"},
-                true);
-  m.feed("800000000010\r800002000012\r800004000008\r800006000008\r");
-  const std::string good = datafile::csvText(m, "-");
-  const auto damaged = [&good](std::initializer_list<std::pair<const char*, const char*>> edits) {
-    std::string text = good;
-    for (const auto& [from, to] : edits)
-      text.replace(text.find(from), std::string(from).size(), to);
-    return text;
-  };
-  const std::filesystem::path path =
-      std::filesystem::temp_directory_path() /
-      ("tarnview_left_out_" + std::to_string(std::random_device()()));
-  // A damaged value and a short row are left out; the figures are the other rows'.
-  const std::tuple<std::string, const char*, int, std::string> rows[] = {
-      {damaged({{"800002,000012", "ZZZZZZ,7FF96C"}, {"800006,000008", "800006,00008"}}), "", 0,
-       "left out: 2 row(s) that are not values (first: row 2)\n"
-       "CH0 count=2 mean=8388610.000 sd=2.000 pp=4"},
-      {damaged({{"800002,000012", "12G456,000012"}}), "--json", 0,
-       R"("received":3,"discarded":1,)"},
-      {good, "", 0, "data\nCH0 count=4 mean=8388611.000"},
-      {damaged({{"800000,", "8000 0,"},
-                {"800002,", "80000Z,"},
-                {"800004,", "+80004,"},
-                {"800006,", "80000.,"}}),
-       "", 2, "none of its 4 rows is 2 value(s) of 6 characters"}};
-  SystemClock clock;
-  const volatile std::sig_atomic_t never = 0;
-  for (const auto& [file, option, status, said] : rows) {
-    std::ofstream(path, std::ios::binary) << file;
-    const std::string name = path.string();
-    std::vector<std::string_view> args = {"stats", name};
-    if (*option) args.push_back(option);
-    WatchedPort port;
-    std::ostringstream out, err;
-    cli::Context c{port, clock, out, err, false, never, [](bool) {}};
-    EXPECT_EQ(cli::run(args, c), status) << said;
-    EXPECT_NE((out.str() + err.str()).find(said), std::string::npos) << out.str() << err.str();
-  }
-  std::filesystem::remove(path);
-}
 
 TEST(CliArguments, UsageErrorsExitTwoAndSendNothing) {
   const std::pair<std::vector<std::string_view>, std::string> rows[] = {

@@ -69,8 +69,7 @@ TEST(Measurement, RecordsAreCutTheSameWholeOrInPieces) {
       {"a damaged value", B, Both, 3, "800001800002\r800003800G04\r800005800006\r",
        "800001/800002|800005/800006|", 1, Finished},
       {"a damaged mV value", M, Ch1, 3, "+01234.5\r+1.0E+12\r-00012.0\r", "/+01234.5|/-00012.0|",
-       1, Finished},
-      {"no value intact", B, Ch0, 2, "12G456\rZZZZZZ\r", "", 2, Finished}};
+       1, Finished}};
   // clang-format on
   for (const auto& c : cases) {
     Measurement whole = fed(c.format, c.channels, c.stream, c.count);
@@ -87,24 +86,20 @@ TEST(Measurement, RecordsAreCutTheSameWholeOrInPieces) {
 }
 
 TEST(Measurement, SampleValuesAndPeakToPeakPerBoard) {
+  // Whether the board sends such a text, or it was damaged on the way; either reads the same.
   // clang-format off
-  const struct { const char* text; DataFormat format; double value; } values[] = {
-      {"FFFF", Binary, 65535}, {"7fffa2", Binary, 8388514}, {"12G4", Binary, 18},
+  const struct { const char* text; DataFormat format; double value; bool valid = false; } values[] = {
+      {"FFFF", Binary, 65535}, {"7fffA2", Binary, 8388514, true}, {"12G456", Binary, 18},
       {"80 00 00", Binary, 8388608}, {"123456789abcdef0FF", Binary, 0x123456789abcdef0p0},
-      {"", Binary, 0}, {"- 0012.0", Millivolt, -12}, {"abc", Millivolt, 0}};
+      {"", Binary, 0}, {"- 0012.0", Millivolt, -12, true}, {"+2500000", Millivolt, 2500000, true},
+      {"  .5 ", Millivolt, 0.5, true}, {"1.", Millivolt, 1, true}, {"+1.0E+12", Millivolt, 1e12},
+      {"+012-4.5", Millivolt, 12}, {"+-1234.5", Millivolt, 0}, {"+01.34.5", Millivolt, 1.34},
+      {"+0\t234.5", Millivolt, 234.5}, {"+    .  ", Millivolt, 0}, {"abc", Millivolt, 0}};
   // clang-format on
-  for (const auto& c : values) EXPECT_EQ(sampleValue(c.text, c.format), c.value) << c.text;
-  // What the boards send, and the same damaged on the way.
-  // clang-format off
-  const struct { const char* text; DataFormat format; bool valid; } texts[] = {
-      {"7fffA2", Binary, true}, {"12G456", Binary, false}, {"80 000", Binary, false},
-      {"8000001", Binary, false}, {"+01234.5", Millivolt, true}, {"- 0012.0", Millivolt, true},
-      {"+2500000", Millivolt, true}, {"  .5 ", Millivolt, true}, {"1.", Millivolt, true},
-      {"+1.0E+12", Millivolt, false}, {"+012-4.5", Millivolt, false},
-      {"+-1234.5", Millivolt, false}, {"+01.34.5", Millivolt, false}, {"+0\t234.5", Millivolt, false},
-      {"+    .  ", Millivolt, false}, {"1234567+", Millivolt, false}};
-  // clang-format on
-  for (const auto& c : texts) EXPECT_EQ(isValueText(c.text, c.format), c.valid) << c.text;
+  for (const auto& c : values) {
+    EXPECT_EQ(sampleValue(c.text, c.format), c.value) << c.text;
+    EXPECT_EQ(isValueText(c.text, c.format), c.valid) << c.text;
+  }
   // clang-format off
   const struct { DataFormat format; Channels channels; const char* stream;
                  test::Per<const char*> text; } cases[] = {
@@ -152,10 +147,9 @@ TEST(Measurement, PlotLabelsAndTraces) {
   }
   // Values beyond 32 bits, which no measurement keeps, are clamped and have no plot.
   SampleValues huge(fed(Millivolt, Ch0, "").settings());
-  const SampleRecord records[] = {{{"+1.0E+12", ""}}, {{"-1.0E+12", ""}}};
-  huge.update(records);
-  EXPECT_EQ(peakToPeakText(huge, currentBoards()[0]), "CH0[mV pp]=4294967.295");
-  EXPECT_FALSE(plotOf(huge, 6375, 3435));
+  huge.update(std::vector<SampleRecord>{{{"+1.0E+12", ""}}, {{"-1.0E+12", ""}}});
+  EXPECT_EQ(peakToPeakText(huge, currentBoards()[0]) + (plotOf(huge, 6375, 3435) ? "" : "."),
+            "CH0[mV pp]=4294967.295.");
 }
 
 // The trace's pixels, `ink` where a trace passes, in drawing order.
