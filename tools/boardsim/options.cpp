@@ -93,8 +93,9 @@ const OptionDef kOptionDefs[] = {
     {"--noise", "UV_RMS",
      "fixed Gaussian noise of both channels in uV rms at the input. By default\n"
      "the noise follows a model of the converter, not a measurement: 5.0 uV rms x\n"
-     "sqrt(rate / 31250 sps) at the rate the board reports, the same uV on either\n"
-     "range (at +-2.5 V about 3 codes rms at 1007 sps, 0.7 at 59.52 sps)",
+     "sqrt(rate / 31250 sps) at the rate the board reports: at +-2.5 V about 3 codes\n"
+     "rms at 1007 sps, 0.7 at 59.52 sps; the same uV, so half the codes, on the\n"
+     "pellan's +-5 V range",
      [](Options& o, std::string_view v) { o.board.noise_uv = Number(v, 0.0, 1e6); }},
     {"--seed", "N", "seed of the noise (default 1)",
      [](Options& o, std::string_view v) { o.board.seed = Number<uint64_t>(v, 0, UINT64_MAX); }},
