@@ -46,9 +46,16 @@ std::span<const int> measuredFields(Channels channels) {
 
 bool isValueText(std::string_view text, DataFormat format) {
   if (format == DataFormat::Millivolt) return isPlainDecimal(text);
-  return text.size() == 6 && std::all_of(text.begin(), text.end(), [](char c) {
-           return std::isxdigit(static_cast<unsigned char>(c));
-         });
+  // Every value received is tested: a table, so that digits and letters cost no branches.
+  static constexpr auto kHex = [] {
+    std::array<bool, 256> hex{};
+    for (const char c : std::string_view("0123456789ABCDEFabcdef"))
+      hex[static_cast<unsigned char>(c)] = true;
+    return hex;
+  }();
+  bool all = text.size() == 6;
+  for (const char c : text) all &= kHex[static_cast<unsigned char>(c)];
+  return all;
 }
 
 std::optional<int32_t> sampleCountOf(std::string_view text) {
@@ -112,19 +119,20 @@ size_t Measurement::cut(size_t at) {
     return at;
   }
   endChar_ = last;
-  SampleRecord record;
   const std::span<const int> fields = measuredFields(settings_.channels);
+  const auto value = [&](size_t i) {
+    return std::string_view(pending_).substr(at + i * fieldLength_, fieldLength_);
+  };
+  // A record that kept its length but had a character changed on the way.
+  bool damaged = false;
   for (size_t i = 0; i < fields.size(); ++i)
-    record.field[static_cast<size_t>(fields[i])].assign(pending_, at + i * fieldLength_,
-                                                        fieldLength_);
-  // A record that keeps its length but lost a character to noise on the way.
-  const bool damaged = std::ranges::any_of(fields, [&](int f) {
-    return !isValueText(record.field[static_cast<size_t>(f)], settings_.format);
-  });
+    damaged = damaged || !isValueText(value(i), settings_.format);
   if (damaged) {
     ++discarded_;
   } else {
-    records_.push_back(std::move(record));
+    SampleRecord& record = records_.emplace_back();
+    for (size_t i = 0; i < fields.size(); ++i)
+      record.field[static_cast<size_t>(fields[i])] = value(i);
   }
   countRecord();
   return at + recordLength_;
