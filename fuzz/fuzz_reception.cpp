@@ -1,5 +1,6 @@
 // A measurement ends alike, and plots alike, whether its stream (input byte 2
-// on) comes whole or in pieces, and never holds more than asked for. Of good records with a
+// on) comes whole or in pieces, never holds more than asked for nor a text that is no value.
+// Of good records with a
 // character added or lost here and there, only intact ones are stored, in
 // order, and every intact one is but one whose predecessor lost its end character.
 #include <algorithm>
@@ -45,6 +46,9 @@ Measurement feedTwice(uint8_t setup, bool endless, std::string_view stream, uint
       whole.received() > kSampleEntries ||
       (count > 0 && whole.received() + whole.discarded() > count))
     std::abort();
+  for (const SampleRecord& record : whole.records())
+    for (const int f : measuredFields(whole.settings().channels))
+      if (!isValueText(record.field[static_cast<size_t>(f)], whole.settings().format)) std::abort();
   if (endless) return whole;
   wholeValues.update(whole.records());
   const auto a = plotOf(wholeValues, kPictureWidth, kPictureHeight);

@@ -1,6 +1,7 @@
 // TextToNumber against a reference written the other way round: blanks are
 // removed first, then the number is matched with a regular expression. The
-// direct reading of sample values must give what TextToNumber gives.
+// direct reading of sample values must give what TextToNumber gives, and the
+// value rule must take exactly the texts its expressions match.
 #include <cctype>
 #include <cmath>
 #include <cstdint>
@@ -60,6 +61,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     hex += c;
   }
   if (tarn::sampleValue(text, tarn::DataFormat::Binary) != tarn::TextToNumber(hex + "&"))
+    std::abort();
+  // The value rule the other way round: the whole text matched, for mV data without spaces.
+  static const std::regex six("[0-9A-Fa-f]{6}"), decimal(R"([+-]?(\d+\.?\d*|\.\d+))");
+  std::string plain = text;
+  std::erase(plain, ' ');
+  if (tarn::isValueText(text, tarn::DataFormat::Binary) != std::regex_match(text, six) ||
+      tarn::isValueText(text, tarn::DataFormat::Millivolt) != std::regex_match(plain, decimal))
     std::abort();
   return 0;
 }

@@ -44,6 +44,20 @@ std::span<const int> measuredFields(Channels channels) {
   return kFields;
 }
 
+bool isValueText(std::string_view text, DataFormat format) {
+  if (format == DataFormat::Millivolt) return isPlainDecimal(text);
+  // Every value received is tested: a table, so that digits and letters cost no branches.
+  static constexpr auto kHex = [] {
+    std::array<bool, 256> hex{};
+    for (const char c : std::string_view("0123456789ABCDEFabcdef"))
+      hex[static_cast<unsigned char>(c)] = true;
+    return hex;
+  }();
+  bool all = text.size() == 6;
+  for (const char c : text) all &= kHex[static_cast<unsigned char>(c)];
+  return all;
+}
+
 std::optional<int32_t> sampleCountOf(std::string_view text) {
   if (!beginsWithNumber(text)) return std::nullopt;
   const double n = TextToNumber(text);
@@ -105,11 +119,21 @@ size_t Measurement::cut(size_t at) {
     return at;
   }
   endChar_ = last;
-  SampleRecord& record = records_.emplace_back();
   const std::span<const int> fields = measuredFields(settings_.channels);
+  const auto value = [&](size_t i) {
+    return std::string_view(pending_).substr(at + i * fieldLength_, fieldLength_);
+  };
+  // A record that kept its length but had a character changed on the way.
+  bool damaged = false;
   for (size_t i = 0; i < fields.size(); ++i)
-    record.field[static_cast<size_t>(fields[i])].assign(pending_, at + i * fieldLength_,
-                                                        fieldLength_);
+    damaged = damaged || !isValueText(value(i), settings_.format);
+  if (damaged) {
+    ++discarded_;
+  } else {
+    SampleRecord& record = records_.emplace_back();
+    for (size_t i = 0; i < fields.size(); ++i)
+      record.field[static_cast<size_t>(fields[i])] = value(i);
+  }
   countRecord();
   return at + recordLength_;
 }

@@ -59,6 +59,11 @@ std::string stopCommand(DataFormat format);
 // The fields measured: CH0, CH1, or both.
 std::span<const int> measuredFields(Channels channels);
 
+// Whether a value text is one the board sends: six hexadecimal digits (either
+// case) in binary data; in mV data a plain decimal number (isPlainDecimal).
+// Any other text is a value damaged on the way.
+bool isValueText(std::string_view text, DataFormat format);
+
 // The number of records a text asks for: a number from 0 to 65535, rounded
 // halves to even. Nothing for a text that does not begin with a number or
 // holds one out of range.
@@ -71,8 +76,10 @@ std::optional<int32_t> sampleCountOf(std::string_view text);
 // the first record whose last character cannot belong to a value (CR on the
 // boards we know). A record that does not is not stored: a character was
 // lost or added on the line. The characters up to and including the next end
-// character are dropped and cutting goes on from there. Discarded records
-// count toward the number asked for, so a measurement still ends by itself.
+// character are dropped and cutting goes on from there. A record of the right
+// length whose values are not all value texts is damaged and not stored
+// either. Discarded records count toward the number asked for, so a
+// measurement still ends by itself.
 class Measurement {
  public:
   enum class State {

@@ -353,6 +353,7 @@ class Session {
           .text("format", formatName(s.format))
           .text("channels", channelsName(s.channels))
           .number("received", s.count)
+          .number("discarded", file.leftOut)
           .text("unit", unitOf(s.format))
           .raw("figures", figuresJson(figures));
       if (verdict.judged) o.raw("limits", verdictJson(verdict, o_.maxPp, o_.minBits));
@@ -362,6 +363,9 @@ class Session {
       say("settings: " + s.boardSettings);
       say("rate: " + s.rateText);
       say("channels: " + s.channelText + ", " + formatName(s.format) + " data");
+      if (file.leftOut > 0)
+        say("left out: " + std::to_string(file.leftOut) +
+            " row(s) that are not values (first: row " + std::to_string(file.firstLeftOut) + ")");
       for (const ChannelFigures& f : figures) say(figureLine(f, s.format));
       if (verdict.judged) say(verdictLine(verdict));
     }

@@ -21,7 +21,9 @@ Commands:
                         print the summary and the noise figures
   stats FILE.csv [--json] [--max-pp X] [--min-bits B]
                         the same figures from a data file the window or
-                        'measure --out' saved
+                        'measure --out' saved; rows that are not values are
+                        left out of them: the text says how many and the
+                        first one's number, the JSON's "discarded" counts them
 
 Options:
   --port COMn|DEVICE    COMn is the port itself on Windows (\\.\COMn); elsewhere
@@ -62,6 +64,9 @@ Noise figures, for each measured channel of the n records:
 Units: codes (0 to FFFFFF) for binary data; mV for mV data, the board's value
 divided by 1000 (Pellan2, Quorin2) or 100 (Pellan), as the window's summary.
 Codes are summed exactly in integers, so 65535 records lose nothing to rounding.
+A value is six hexadecimal digits, or in mV data one decimal number (blanks, a
+sign, digits and one point); a record or row holding any other text was damaged
+on the way, and measure discards it as it does a record broken in length.
 
 The summary line is the window's final status text, for example
   測定終了... CH0[digit pp]= 380

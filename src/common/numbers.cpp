@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <limits>
 
-
 namespace tarn {
 namespace {
 
@@ -143,6 +142,22 @@ bool beginsWithNumber(std::string_view text) {
   if (!in.take('-')) in.take('+');
   if (in.take('.')) return isDigit(in.peek());
   return isDigit(in.peek());
+}
+
+bool isPlainDecimal(std::string_view text) {
+  bool sign = false, digits = false, point = false;
+  for (const char c : text) {
+    if (isDigit(c)) {
+      digits = true;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else if ((c == '+' || c == '-') && !sign && !digits && !point) {
+      sign = true;
+    } else if (c != ' ') {
+      return false;
+    }
+  }
+  return digits;
 }
 
 int16_t toInt16(double value) { return toInt<int16_t>(value); }

@@ -23,6 +23,12 @@ double TextToNumber(std::string_view text);
 // number read and not a text that holds none.
 bool beginsWithNumber(std::string_view text);
 
+// Whether the text is one decimal number and nothing more: blanks (spaces)
+// anywhere, a sign before the digits and the point, digits with one decimal
+// point at most, at least one digit, no exponent. TextToNumber reads such a
+// text whole, so no character of it is left unread.
+bool isPlainDecimal(std::string_view text);
+
 // Conversions to 16- and 32-bit integers: nearest, halves to even. A value out
 // of range throws OverflowError.
 int16_t toInt16(double value);

@@ -41,6 +41,21 @@ std::string headerValue(std::span<const std::string_view> lines, size_t index, c
   return line->substr(std::string_view(label).size());
 }
 
+// The record of a row: the channels' values of `width` characters, comma
+// separated; nothing for a row that is not such values.
+std::optional<SampleRecord> recordOf(std::string_view row, std::span<const int> fields,
+                                     size_t width, DataFormat format) {
+  if (row.size() != fields.size() * (width + 1) - 1 || (fields.size() == 2 && row[width] != ','))
+    return std::nullopt;
+  SampleRecord record;
+  for (size_t f = 0; f < fields.size(); ++f) {
+    const std::string_view value = row.substr(f * (width + 1), width);
+    if (!isValueText(value, format)) return std::nullopt;
+    record.field[static_cast<size_t>(fields[f])] = value;
+  }
+  return record;
+}
+
 }  // namespace
 
 SavedFile readDataFile(std::string_view bytes) {
@@ -78,19 +93,20 @@ SavedFile readDataFile(std::string_view bytes) {
   if (width != 6 && width != 8)
     throw NotADataFile("row 1's value is neither 6 (binary) nor 8 (mV) characters long");
   s.format = width == 6 ? DataFormat::Binary : DataFormat::Millivolt;
-  s.count = static_cast<int32_t>(rows.size());
   file.records.reserve(rows.size());
-  const size_t rowLength = fields.size() * (width + 1) - 1;
   for (size_t i = 0; i < rows.size(); ++i) {
-    const std::string_view row = rows[i];
-    if (row.size() != rowLength || (fields.size() == 2 && row[width] != ','))
-      throw NotADataFile("row " + std::to_string(i + 1) + " is not " +
-                         std::to_string(fields.size()) + " value(s) of " + std::to_string(width) +
-                         " characters");
-    SampleRecord& record = file.records.emplace_back();
-    for (size_t f = 0; f < fields.size(); ++f)
-      record.field[static_cast<size_t>(fields[f])] = row.substr(f * (width + 1), width);
+    std::optional<SampleRecord> record = recordOf(rows[i], fields, width, s.format);
+    if (record) {
+      file.records.push_back(std::move(*record));
+    } else if (file.leftOut++ == 0) {
+      file.firstLeftOut = i + 1;
+    }
   }
+  if (file.records.empty())
+    throw NotADataFile("none of its " + std::to_string(rows.size()) + " rows is " +
+                       std::to_string(fields.size()) + " value(s) of " + std::to_string(width) +
+                       " characters");
+  s.count = static_cast<int32_t>(file.records.size());
   return file;
 }
 

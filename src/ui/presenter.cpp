@@ -443,8 +443,11 @@ void Presenter::drawPlot() {
   plot_.clear();
   values_->update(measurement_->records());
   std::optional<Plot> plot = plotOf(*values_, kPictureWidth, kPictureHeight);
-  // A range beyond 32 bits leaves the plot empty.
-  if (!plot) return;
+  // A range beyond 32 bits leaves the plot empty, and the scale with it.
+  if (!plot) {
+    clearPlot();
+    return;
+  }
   scaleTop.setCaption(plot->labels[0]);
   scaleMiddle.setCaption(plot->labels[1]);
   scaleBottom.setCaption(plot->labels[2]);

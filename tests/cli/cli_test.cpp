@@ -160,7 +160,10 @@ TEST(CliBoard, MeasuresEveryFormatAndChannelChoice) {
 // One command against a board: its exit status and what it says.
 TEST(CliBoard, CommandsFailuresAndLimitsGiveTheWindowsTextsAndStatus) {
   namespace bt = board_texts;
-  const std::string lost = scratch("lost.csv");
+  const std::string lost = scratch("lost.csv"), damaged = scratch("damaged.csv");
+  // Rows 2 and 3 are no values: damaged, and short.
+  std::ofstream(damaged) << "データ\r\n-\r\n設定 : \r\nデータレート : \r\n測定CH : \r\n"
+                            "データ個数 :  3\r\nCH0=Ain0-Ain1\r\n800000\r\n12G456\r\n80004\r\n";
   std::vector<std::tuple<std::string, std::string, int, std::string>> rows = {
       {"--refuse", "measure --count 10", 1, at::kRefused},
       {"--silent", "check", 1, std::string(boardByKey("pellan2")->noAnswer)},
@@ -168,9 +171,16 @@ TEST(CliBoard, CommandsFailuresAndLimitsGiveTheWindowsTextsAndStatus) {
        at::kLostDuringMeasurement + std::string("30") + at::kLostCountEnd},
       {"--no-pacing", "measure --count 50 --max-pp 0", 3, "limits: FAIL; CH0 pp="},
       {"--no-pacing", "measure --count 50 --min-bits 1", 0, "limits: pass"},
+      {"--no-pacing --corrupt-every 10", "measure --count 50", 0,
+       at::kDiscarded + std::string("5") + at::kDiscardedEnd + "\nCH0 count=45 "},
+      {"--no-pacing --corrupt-every 1", "measure --count 5 --json", 1,
+       R"("received":0,"discarded":5,"end":"finished")"},
       {"", "--port /nonexistent check", 1, bt::kComOpenFailed},
       {"", "--port COM17 check", 2, bt::kComNumberRange},
-      {"", "stats " TARNBOARD_PATH, 2, "is not a data file: line 1"}};
+      {"", "stats " TARNBOARD_PATH, 2, "is not a data file: line 1"},
+      {"", "stats " + damaged, 0,
+       "left out: 2 row(s) that are not values (first: row 2)\nCH0 count=1"},
+      {"", "stats --json " + damaged, 0, R"("received":1,"discarded":2,)"}};
   for (const std::string key : {"pellan2", "quorin2", "pellan"}) {
     const BoardProfile& b = *boardByKey(key);
     const std::string board = "--model " + key + " --status 13 --rate 2", model = "--model " + key;

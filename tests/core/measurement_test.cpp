@@ -65,6 +65,10 @@ TEST(Measurement, RecordsAreCutTheSameWholeOrInPieces) {
       {"a lost end merges two", B, Ch0, 4, "800001800002\r800003\r800004\r", "800003/|800004/|", 1,
        Running},
       {"a garbage mV record", M, Ch0, 3, "+01234.5\r+0!234.5X\r-00012.0\r", "+01234.5/|-00012.0/|",
+       1, Finished},
+      {"a damaged value", B, Both, 3, "800001800002\r800003800G04\r800005800006\r",
+       "800001/800002|800005/800006|", 1, Finished},
+      {"a damaged mV value", M, Ch1, 3, "+01234.5\r+1.0E+12\r-00012.0\r", "/+01234.5|/-00012.0|",
        1, Finished}};
   // clang-format on
   for (const auto& c : cases) {
@@ -82,21 +86,27 @@ TEST(Measurement, RecordsAreCutTheSameWholeOrInPieces) {
 }
 
 TEST(Measurement, SampleValuesAndPeakToPeakPerBoard) {
+  // Whether the board sends such a text, or it was damaged on the way; either reads the same.
   // clang-format off
-  const struct { const char* text; DataFormat format; double value; } values[] = {
-      {"FFFF", Binary, 65535}, {"7fffa2", Binary, 8388514}, {"12G4", Binary, 18},
+  const struct { const char* text; DataFormat format; double value; bool valid = false; } values[] = {
+      {"FFFF", Binary, 65535}, {"7fffA2", Binary, 8388514, true}, {"12G456", Binary, 18},
       {"80 00 00", Binary, 8388608}, {"123456789abcdef0FF", Binary, 0x123456789abcdef0p0},
-      {"", Binary, 0}, {"- 0012.0", Millivolt, -12}, {"abc", Millivolt, 0}};
+      {"", Binary, 0}, {"- 0012.0", Millivolt, -12, true}, {"+2500000", Millivolt, 2500000, true},
+      {"  .5 ", Millivolt, 0.5, true}, {"1.", Millivolt, 1, true}, {"+1.0E+12", Millivolt, 1e12},
+      {"+012-4.5", Millivolt, 12}, {"+-1234.5", Millivolt, 0}, {"+01.34.5", Millivolt, 1.34},
+      {"+0\t234.5", Millivolt, 234.5}, {"+    .  ", Millivolt, 0}, {"abc", Millivolt, 0}};
   // clang-format on
-  for (const auto& c : values) EXPECT_EQ(sampleValue(c.text, c.format), c.value) << c.text;
+  for (const auto& c : values) {
+    EXPECT_EQ(sampleValue(c.text, c.format), c.value) << c.text;
+    EXPECT_EQ(isValueText(c.text, c.format), c.valid) << c.text;
+  }
   // clang-format off
   const struct { DataFormat format; Channels channels; const char* stream;
                  test::Per<const char*> text; } cases[] = {
       {Binary, Ch1, "800000\r80017C\r", "CH1[digit pp]= 380"},
       {Binary, Both, "7FFFFF800000\r800010800005\r", "[digit pp] : CH0= 17, CH1= 5"},
       {Millivolt, Ch1, "-0000100\r+0000020\r", {"CH1[mV pp]=0.120", "CH1[mV pp]=1.20"}},
-      {Millivolt, Ch0, "+1.0E+12\r-1.0E+12\r",  // clamped to 32 bits
-       {"CH0[mV pp]=4294967.295", "CH0[mV pp]=42949672.95"}},
+      {Binary, Ch0, "800000\r12G456\r80017C\r", "CH0[digit pp]= 380"},  // damaged: left out
       {Millivolt, Ch0, "+0600000\r", {"CH0[mV pp]=100.000", "CH0[mV pp]=1000.00"}}};
   // clang-format on
   for (const auto& b : test::everyBoard())
@@ -119,8 +129,7 @@ TEST(Measurement, PlotLabelsAndTraces) {
       {Binary, Ch1, "000064\r00006A\r", " 108| 103| 98|", "0000FF 0,2748 6375,687;"},
       {Binary, Both, "00006400006B\r00006B000064\r", " 109| 104| 99|",
        "FF0000 0,3092 6375,687;0000FF 0,687 6375,3092;"},
-      {Binary, Ch0, "000064\r", " 102| 100| 98|", ""},
-      {Millivolt, Ch0, "+1.0E+12\r-1.0E+12\r", "", ""}};  // beyond 32 bits: no plot
+      {Binary, Ch0, "000064\r", " 102| 100| 98|", ""}};
   for (const auto& c : cases) {
     const Measurement m = fed(c.format, c.channels, c.stream);
     const Plot plot = plotted(m).value_or(Plot{});
@@ -136,6 +145,11 @@ TEST(Measurement, PlotLabelsAndTraces) {
     EXPECT_EQ(labels, c.labels) << c.stream;
     EXPECT_EQ(drawing, c.drawing) << c.stream;
   }
+  // Values beyond 32 bits, which no measurement keeps, are clamped and have no plot.
+  SampleValues huge(fed(Millivolt, Ch0, "").settings());
+  huge.update(std::vector<SampleRecord>{{{"+1.0E+12", ""}}, {{"-1.0E+12", ""}}});
+  EXPECT_EQ(peakToPeakText(huge, currentBoards()[0]) + (plotOf(huge, 6375, 3435) ? "" : "."),
+            "CH0[mV pp]=4294967.295.");
 }
 
 // The trace's pixels, `ink` where a trace passes, in drawing order.

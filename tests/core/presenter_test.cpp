@@ -147,6 +147,11 @@ TEST(Presenter, RatesAndMeasurements) {
        {"F3", "A00000"}, kCom, 3, kRunning},
       {"live, then finish", {"start 3", "recv 800000\r80017C\r", "tick", "recv 800010\r"},
        "測定終了... CH0[digit pp]= 380", {"F3", "A00003"}, kCom, 3, "測定開始  8389083/2"},
+      // The damaged value is left out, so the end draws and labels the two good ones.
+      {"live, then a damaged mV value", {"mv", "start 3", "recv +0001000\r+0001100\r", "tick",
+       "recv +1.0E+12\r"}, {"測定終了... CH0[mV pp]=0.100 (不正なレコード 1 個を破棄)",
+       "測定終了... CH0[mV pp]=1.00 (不正なレコード 1 個を破棄)"}, {"F3", "M00003"}, kCom, 3,
+       "測定開始 1.125/2"},
       {"live, then stop after nine", {"start 100", records(9), "tick", "measure"}, kStopped,
        stopped, kCom, 3, "測定開始 ---/1"},
       {"live, then stop after ten", {"start 100", records(12), "tick", "measure"}, kStopped,

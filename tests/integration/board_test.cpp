@@ -78,8 +78,10 @@ const Row kRows[] = {
   {"replies a character at a time",  P2|P,    "--trickle",             Measure,      kFinished,   1, 300, 0},
   {"stray text before replies",      P2|P,    "--stray xy",            Connect,      R"((AD7172|Pellan)の応答エラーです \| \?\?\? \| ---)", 1, -1, 0},
   {"start refused with NG",          P2,      "--refuse",              Measure,      R"(測定開始エラー\.\.\. )", 1, 0, 0},
-  {"garbage records, framed",        P2|P,    "--garbage-every 50",    Measure,      kFinished,   1, 300, 0},
-  {"a stream of garbage, framed",    P2|P,    "--garbage-every 1",     Measure,      kFinished,   1, 300, 0},
+  {"garbage records, framed",        P2|P,    "--garbage-every 50",    Measure,      kFinished + R"( \(不正なレコード 6 個を破棄\))", 1, 294, 0},
+  {"a stream of garbage, framed",    P2|P,    "--garbage-every 1",     Measure,      "測定終了... 有効なデータがありません", 1, 0, 0},
+  {"a damaged value now and then",   P2|Q2|P, "--corrupt-every 40",    MeasureMv,    R"(測定終了\.\.\. \[mV pp\] : CH0=[\d.]+, CH1=[\d.]+ \(不正なレコード 7 個を破棄\))", 1, 293, 0},
+  {"records in 16 ms batches",       P2|P,    "--latency-ms 16",       Measure,      kFinished,   1, 300, 0},
   {"characters dropped",             P2|P,    "--drop-every 1000",     Measure,      kFinished + R"( \(不正なレコード 3 個を破棄\))", 1, 297, 0},
   {"characters inserted",            P2|P,    "--insert-every 1000",   Measure,      kFinished + R"( \(不正なレコード 3 個を破棄\))", 1, 297, 0},
   {"cable pulled during the check",  P2|P,    "--unplug-at-command 2", Connect,      kLost + ".*", 0, -1, 0},
@@ -159,8 +161,10 @@ std::vector<std::string> runRow(const Row& row, unsigned model) {
   std::vector<std::string> problems(1);  // "" for each check that held
   const auto check = [&](bool ok, std::string what) { problems.push_back(ok ? "" : what); };
   const bool stops = row.act >= Disconnect && row.act <= Close, saves = row.act >= SaveInFile;
-  // The board paces its records (1007 a second) only where a running stream is stopped.
-  std::vector<std::string> args{"--model", kKeys[model], stops ? "--rate=B" : "--no-pacing"};
+  // The board paces its records (1007 a second) only where a running stream is stopped or
+  // delivered as an adapter does.
+  const bool paced = stops || std::string_view(row.options).starts_with("--latency-ms");
+  std::vector<std::string> args{"--model", kKeys[model], paced ? "--rate=B" : "--no-pacing"};
   for (const QString& o : QString(row.options).split(' ', Qt::SkipEmptyParts))
     args.push_back(o.toStdString());
   const test::BoardProcess board(args);

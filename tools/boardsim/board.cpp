@@ -1,6 +1,7 @@
 #include "board.hpp"
 
 #include <algorithm>
+#include <cmath>
 
 #include "values.hpp"
 
@@ -41,6 +42,8 @@ std::span<const double> RateList(Model model, char filter) {
   }
   return filter == '3' ? std::span<const double>(kPellanSinc3) : kPellanSinc5;
 }
+
+double ModelNoiseMicrovolts(double rate_hz) { return 5.0 * std::sqrt(rate_hz / 31250); }
 
 Board::Board(const BoardConfig& config)
     : config_(config),
@@ -91,29 +94,34 @@ size_t Board::RecordLength() const {
   return (stream_->channels == 2 ? 2 * field : field) + 1;
 }
 
+double Board::Rate() const {
+  return RateList(config_.model, config_.filter)[static_cast<size_t>(rate_)];
+}
+
+double Board::FullScale() const {
+  return config_.model == Model::kPellan && config_.reference == '1' ? 5.0 : 2.5;
+}
+
 double Board::RecordPeriod() const {
-  const double odr = RateList(config_.model, config_.filter)[static_cast<size_t>(rate_)];
-  return std::max(1.0 / odr, static_cast<double>(RecordLength()) * CharTime());
+  return std::max(1.0 / Rate(), static_cast<double>(RecordLength()) * CharTime());
 }
 
 void Board::AppendRecord(std::string& out) {
   Stream& s = *stream_;
   record_.clear();
+  const double noise_uv = config_.noise_uv.value_or(ModelNoiseMicrovolts(Rate()));
   for (int ch = 0; ch < 2; ++ch) {
     if (s.channels != 2 && s.channels != ch) continue;
-    const uint32_t code = OffsetBinary(channels_[static_cast<size_t>(ch)].Volts(time_s_));
+    const double volts = channels_[static_cast<size_t>(ch)].Volts(time_s_, noise_uv);
+    const uint32_t code = OffsetBinary(volts, FullScale());
     if (s.millivolts) {
-      AppendMicrovoltText(record_, CodeToMicrovolts(code));
+      AppendMicrovoltText(record_, CodeToMicrovolts(code, FullScale()));
     } else {
       AppendHex6(record_, code);
     }
   }
   time_s_ += RecordPeriod();
-  ++s.records;
-  if (config_.garbage_every != 0 && s.records % config_.garbage_every == 0) {
-    static constexpr std::string_view kGarbage = "ZZ?!";
-    for (size_t i = 0; i < record_.size(); ++i) record_[i] = kGarbage[i % kGarbage.size()];
-  }
+  Damage(++s.records);
   record_ += '\r';
   for (const char c : record_) {
     ++s.chars;
@@ -122,6 +130,18 @@ void Board::AppendRecord(std::string& out) {
     if (config_.insert_every != 0 && s.chars % config_.insert_every == 0) out += '7';
   }
   if (s.remaining != 0 && --s.remaining == 0) stream_.reset();
+}
+
+void Board::Damage(uint64_t record) {
+  if (config_.garbage_every != 0 && record % config_.garbage_every == 0) {
+    static constexpr std::string_view kGarbage = "ZZ?!";
+    for (size_t i = 0; i < record_.size(); ++i) record_[i] = kGarbage[i % kGarbage.size()];
+  }
+  // One character, at a place that moves from record to record, becomes a letter that is no
+  // hexadecimal digit either.
+  if (config_.corrupt_every != 0 && record % config_.corrupt_every == 0) {
+    record_[record / config_.corrupt_every % record_.size()] = 'G';
+  }
 }
 
 }  // namespace boardsim

@@ -21,17 +21,23 @@ int BaudRate(Model model);
 // Output data rates in Hz, indexed by rate code, for the model and the status filter digit.
 std::span<const double> RateList(Model model, char filter);
 
+// A model of the converter's noise at the input: white noise whose rms falls with the root of
+// the output data rate, 5.0 uV at 31.25 kSPS, on either input range.
+double ModelNoiseMicrovolts(double rate_hz);
+
 struct BoardConfig {
   Model model = Model::kPellan2;
   char reference = '0';  // status digit 2: reference, or input range on the pellan
   char filter = '5';     // status digit 3: '3' Sinc3, '5' Sinc5+Sinc1
   int rate = 7;          // valid in every list
   std::array<ChannelSignal, 2> channels{{{.offset_mv = 1.2345}, {.offset_mv = -0.5}}};
+  std::optional<double> noise_uv;  // rms at the input; by default ModelNoiseMicrovolts
   uint64_t seed = 1;
   bool refuse = false;         // answer "NG" to every start
   uint32_t drop_every = 0;     // drop every Nth stream character; 0 = off
   uint32_t insert_every = 0;   // add a character after every Nth one; 0 = off
   uint32_t garbage_every = 0;  // garble every Nth record; 0 = off
+  uint32_t corrupt_every = 0;  // replace one value character of every Nth record; 0 = off
 };
 
 // Cuts received bytes into command lines. LF is ignored; a line longer than kMaxLine is
@@ -91,6 +97,10 @@ class Board {
 
   Response Start(std::string_view line);
   size_t RecordLength() const;
+  double Rate() const;
+  // Volts of the converter's full scale: the pellan's ±5 V range, else ±2.5 V.
+  double FullScale() const;
+  void Damage(uint64_t record);
 
   BoardConfig config_;
   int rate_;

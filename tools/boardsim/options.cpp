@@ -90,14 +90,22 @@ const OptionDef kOptionDefs[] = {
          channel.sine_hz = Number(v.substr(comma + 1), 0.0, 1e4);
        }
      }},
-    {"--noise", "UV_RMS", "Gaussian noise of both channels in uV rms (default 3)",
-     [](Options& o, std::string_view v) {
-       for (auto& channel : o.board.channels) channel.noise_uv = Number(v, 0.0, 1e6);
-     }},
+    {"--noise", "UV_RMS",
+     "fixed Gaussian noise of both channels in uV rms at the input. By default\n"
+     "the noise follows a model of the converter, not a measurement: 5.0 uV rms x\n"
+     "sqrt(rate / 31250 sps) at the rate the board reports: at +-2.5 V about 3 codes\n"
+     "rms at 1007 sps, 0.7 at 59.52 sps; the same uV, so half the codes, on the\n"
+     "pellan's +-5 V range",
+     [](Options& o, std::string_view v) { o.board.noise_uv = Number(v, 0.0, 1e6); }},
     {"--seed", "N", "seed of the noise (default 1)",
      [](Options& o, std::string_view v) { o.board.seed = Number<uint64_t>(v, 0, UINT64_MAX); }},
     {"--no-pacing", "", "send as fast as the device takes it",
      [](Options& o, std::string_view) { o.pacing = false; }},
+    {"--latency-ms", "N",
+     "send what is due in batches every N ms, as a USB serial adapter's latency\n"
+     "timer does (16 ms by default); nothing leaves before it is due. Default:\n"
+     "each record as soon as it is due",
+     [](Options& o, std::string_view v) { o.latency_ms = Number(v, 1, 1000); }},
     {"--link", "PATH", "make PATH a symlink to the device while serving",
      [](Options& o, std::string_view v) { o.link = v; }},
     {"--device", "PATH", "serve an existing serial device instead of a new pty",
@@ -126,6 +134,8 @@ const OptionDef kOptionDefs[] = {
      }},
     {"--garbage-every", "N", "fault: replace every Nth record by garbage of its length",
      [](Options& o, std::string_view v) { o.board.garbage_every = Number(v, 1u, UINT32_MAX); }},
+    {"--corrupt-every", "N", "fault: replace one character of every Nth record by a letter",
+     [](Options& o, std::string_view v) { o.board.corrupt_every = Number(v, 1u, UINT32_MAX); }},
     {"--help", "", "show this help", [](Options& o, std::string_view) { o.help = true; }},
 };
 
@@ -177,7 +187,10 @@ std::string Usage() {
     std::string left = "  " + std::string(s.name) + (s.value.empty() ? "" : " ");
     left += s.value;
     left.resize(std::max<size_t>(left.size() + 1, 24), ' ');
-    text += left + std::string(s.help) + "\n";
+    text += left;
+    // Help texts break their own lines; the breaks keep the column.
+    for (const char c : s.help) text += c == '\n' ? "\n" + std::string(24, ' ') : std::string(1, c);
+    text += "\n";
   }
   return text;
 }

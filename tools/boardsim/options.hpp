@@ -16,6 +16,7 @@ struct Options {
   std::string link;    // symlink to the device, removed at exit
   std::string device;  // serve this serial device instead of a new pty
   bool pacing = true;
+  int latency_ms = 0;  // 0: no batches
   bool ignore_stdin = false;
   bool help = false;
   // Faults of the line, beyond those the board itself produces (see BoardConfig).

@@ -116,7 +116,10 @@ bool SetNonBlocking(int fd) { return fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_N
 class Server {
  public:
   Server(const Options& options, Port port)
-      : options_(options), port_(std::move(port)), board_(options.board) {}
+      : options_(options),
+        port_(std::move(port)),
+        board_(options.board),
+        latency_(std::chrono::milliseconds(options.latency_ms)) {}
   int Run();
 
  private:
@@ -134,10 +137,15 @@ class Server {
   bool RecordsHeld() const;
   Clock::time_point RecordDue() const { return stream_start_ + Seconds((records_ + 1) * period_); }
   std::optional<Clock::time_point> NextDue() const;
+  // The batch times of an adapter's latency timer around `t`; `t` itself without batches.
+  Clock::time_point BatchBefore(Clock::time_point t) const;
+  Clock::time_point BatchAfter(Clock::time_point t) const;
 
   const Options& options_;
   Port port_;
   Board board_;
+  const Clock::duration latency_;
+  const Clock::time_point epoch_ = Clock::now();  // of the batches
   LineReader lines_;
   std::deque<Chunk> replies_;
   std::string out_;  // released, not yet taken by the device
@@ -155,7 +163,7 @@ int Server::Run() {
   int in_fd = options_.ignore_stdin ? -1 : STDIN_FILENO;
   while (true) {
     const auto now = Clock::now();
-    Release(now);
+    Release(BatchBefore(now));
     if (!Flush()) return 1;
     if (options_.unplug_after != 0 && total_ >= options_.unplug_after && out_.empty()) {
       WaitDelivered();
@@ -290,7 +298,17 @@ std::optional<Clock::time_point> Server::NextDue() const {
   std::optional<Clock::time_point> due;
   if (!replies_.empty()) due = replies_.front().due;
   if (board_.Streaming() && !RecordsHeld()) due = std::min(due.value_or(RecordDue()), RecordDue());
+  if (due) due = BatchAfter(*due);
   return due;
+}
+
+Clock::time_point Server::BatchBefore(Clock::time_point t) const {
+  return latency_ == Clock::duration::zero() ? t : t - (t - epoch_) % latency_;
+}
+
+Clock::time_point Server::BatchAfter(Clock::time_point t) const {
+  const Clock::time_point before = BatchBefore(t);
+  return before == t ? t : before + latency_;
 }
 
 }  // namespace

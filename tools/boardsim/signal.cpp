@@ -42,10 +42,10 @@ double Rng::Gaussian() {
   return radius * std::cos(angle);
 }
 
-double Channel::Volts(double t_seconds) {
+double Channel::Volts(double t_seconds, double noise_uv) {
   const double sine =
       signal_.sine_mv * std::sin(2.0 * std::numbers::pi * signal_.sine_hz * t_seconds);
-  return (signal_.offset_mv + sine) * 1e-3 + signal_.noise_uv * 1e-6 * rng_.Gaussian();
+  return (signal_.offset_mv + sine) * 1e-3 + noise_uv * 1e-6 * rng_.Gaussian();
 }
 
 }  // namespace boardsim

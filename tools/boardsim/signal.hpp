@@ -10,7 +10,6 @@ struct ChannelSignal {
   double offset_mv = 0;
   double sine_mv = 0;  // amplitude
   double sine_hz = 0;
-  double noise_uv = 3;  // rms
 };
 
 // xoshiro256** seeded through splitmix64, with Box-Muller on top: our own generator so that a
@@ -32,7 +31,8 @@ class Rng {
 class Channel {
  public:
   Channel(const ChannelSignal& signal, uint64_t seed) : signal_(signal), rng_(seed) {}
-  double Volts(double t_seconds);
+  // The input at time t with Gaussian noise of `noise_uv` rms.
+  double Volts(double t_seconds, double noise_uv);
 
  private:
   ChannelSignal signal_;

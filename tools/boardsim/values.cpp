@@ -6,13 +6,13 @@
 
 namespace boardsim {
 
-uint32_t OffsetBinary(double volts) {
-  const double code = std::round(kZeroCode * (1.0 + volts / kVref));
+uint32_t OffsetBinary(double volts, double full_scale) {
+  const double code = std::round(kZeroCode * (1.0 + volts / full_scale));
   return static_cast<uint32_t>(std::clamp(code, 0.0, static_cast<double>(kMaxCode)));
 }
 
-double CodeToMicrovolts(uint32_t code) {
-  return (static_cast<double>(code) - kZeroCode) / kZeroCode * kVref * 1e6;
+double CodeToMicrovolts(uint32_t code, double full_scale) {
+  return (static_cast<double>(code) - kZeroCode) / kZeroCode * full_scale * 1e6;
 }
 
 void AppendHex6(std::string& out, uint32_t code) {

@@ -6,15 +6,15 @@
 
 namespace boardsim {
 
-inline constexpr double kVref = 2.5;  // volts; the converter's full scale is ±kVref
 inline constexpr uint32_t kZeroCode = 0x800000;
 inline constexpr uint32_t kMaxCode = 0xFFFFFF;
 
-// The converter's 24-bit offset-binary result for an input voltage, clamped to its range.
-uint32_t OffsetBinary(double volts);
+// The converter's 24-bit offset-binary result for an input voltage, clamped to its range of
+// ±full_scale volts.
+uint32_t OffsetBinary(double volts, double full_scale);
 
 // The input voltage of a code in microvolts, as the board's firmware works it out for mV data.
-double CodeToMicrovolts(uint32_t code);
+double CodeToMicrovolts(uint32_t code, double full_scale);
 
 // Appends the code as six upper-case hexadecimal digits.
 void AppendHex6(std::string& out, uint32_t code);

@@ -1,4 +1,5 @@
-// Pacing accuracy and unpaced throughput of tarnboard, measured as a host sees them.
+// Pacing accuracy, delivery in an adapter's batches and unpaced throughput of tarnboard,
+// measured as a host sees them.
 #include <chrono>
 #include <cstdio>
 
@@ -9,8 +10,12 @@ namespace {
 
 using simclient::Ms;
 
-// Seconds from sending the start command to the last character of `records` records.
-double TimeStream(const std::vector<std::string>& args, const char* start, size_t records,
+struct Stream {
+  double seconds;  // from sending the start command to the last character
+  int reads;       // the host's reads that brought the characters
+};
+
+Stream TimeStream(const std::vector<std::string>& args, const char* start, size_t records,
                   size_t length) {
   simclient::Sim sim(args);
   simclient::Port port(sim.device());
@@ -20,9 +25,9 @@ double TimeStream(const std::vector<std::string>& args, const char* start, size_
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - t0;
   if (got != records * length) {
     std::fprintf(stderr, "short stream: %zu of %zu characters\n", got, records * length);
-    return -1;
+    return {-1, 0};
   }
-  return elapsed.count();
+  return {elapsed.count(), port.reads()};
 }
 
 }  // namespace
@@ -31,7 +36,7 @@ int main() {
   const size_t paced = 2000, unpaced = 65535, length = 13;  // two-channel binary records
   const double computed = paced * length * 10 / 115200.0;
   const double measured =
-      TimeStream({"--model", "pellan2", "--rate", "B"}, "A207D0", paced, length);
+      TimeStream({"--model", "pellan2", "--rate", "B"}, "A207D0", paced, length).seconds;
   if (measured < 0) return 1;
   std::printf("pacing: %zu records x %zu chars at 115200 baud, rate code B (1007 sps)\n", paced,
               length);
@@ -40,7 +45,20 @@ int main() {
   bench::figure("paced stream, 2000 records at 115200 baud: time / computed", measured / computed,
                 "ratio");
 
-  const double seconds = TimeStream({"--no-pacing"}, "A2FFFF", unpaced, length);
+  // As a USB adapter delivers: what is due every 16 ms, so the stream takes as long, in
+  // fewer and larger reads.
+  const Stream batched = TimeStream({"--model", "pellan2", "--rate", "B", "--latency-ms", "16"},
+                                    "A207D0", paced, length);
+  if (batched.seconds < 0) return 1;
+  std::printf(
+      "batched (--latency-ms 16): %d reads, %.1f ms apart, %.1f records each; time / "
+      "computed %.4f\n",
+      batched.reads, batched.seconds * 1000 / batched.reads,
+      static_cast<double>(paced) / batched.reads, batched.seconds / computed);
+  bench::figure("batched stream (--latency-ms 16), 2000 records: ms between reads",
+                batched.seconds * 1000 / batched.reads, "ms");
+
+  const double seconds = TimeStream({"--no-pacing"}, "A2FFFF", unpaced, length).seconds;
   if (seconds < 0) return 1;
   std::printf("unpaced: %zu records x %zu chars in %.3f s = %.0f records/s, %.0f chars/s\n",
               unpaced, length, seconds, unpaced / seconds, unpaced * length / seconds);
