@@ -1,6 +1,20 @@
 #include "board/link.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+
 namespace tarn {
+
+std::chrono::milliseconds BoardLink::replyTime() {
+  constexpr std::chrono::milliseconds kProtocol{100}, kLongest{60000};
+  const char* text = std::getenv("TARNVIEW_REPLY_MS");
+  char* end = nullptr;
+  const long ms = text ? std::strtol(text, &end, 10) : 0;
+  // Never shorter than the protocol's: a longer wait only lets a slow link answer.
+  if (!text || end == text || *end != '\0' || ms < kProtocol.count()) return kProtocol;
+  return std::min(std::chrono::milliseconds(ms), kLongest);
+}
 
 void BoardLink::open(const std::string& device, const LineSettings& line) {
   if (port_.isOpen()) port_.close();
@@ -20,7 +34,7 @@ void BoardLink::send(std::string_view command) {
 }
 
 std::optional<std::string> BoardLink::exchange(std::string_view command) {
-  const SteadyTime deadline = clock_.now() + kReplyTime;
+  const SteadyTime deadline = clock_.now() + replyTime_;
   port_.read();  // a late answer to an earlier command is no reply to this one
   send(command);
   std::string reply;

@@ -12,10 +12,11 @@ namespace tarn {
 // in. Lines end in CR. Port failures pass through as PortError.
 class BoardLink {
  public:
-  // How long a reply may take.
-  static constexpr std::chrono::milliseconds kReplyTime{100};
+  // How long a reply may take: 100 ms, or longer where TARNVIEW_REPLY_MS
+  // says so (a board behind a slow link, such as a network serial server).
+  static std::chrono::milliseconds replyTime();
 
-  BoardLink(BytePort& port, Clock& clock) : port_(port), clock_(clock) {}
+  BoardLink(BytePort& port, Clock& clock) : port_(port), clock_(clock), replyTime_(replyTime()) {}
 
   void open(const std::string& device, const LineSettings& line);
   void close() { port_.close(); }
@@ -37,6 +38,7 @@ class BoardLink {
  private:
   BytePort& port_;
   Clock& clock_;
+  std::chrono::milliseconds replyTime_;
 };
 
 }  // namespace tarn

@@ -38,8 +38,10 @@ def main():
         # The board serves until its standard input, held here, closes.
         children.append(spawn([board, "--model", model], stdin=subprocess.PIPE,
                               stdout=subprocess.PIPE, text=True))
+        # However loaded the machine, the board's replies are waited for.
         env = dict(os.environ, TARNVIEW_COM4=children[-1].stdout.readline().strip(), HOME=home,
-                   QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
+                   QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
+                   TARNVIEW_REPLY_MS="10000")
         children.append(spawn([program], env=env))
         return Session(os.path.basename(program), home).run(children[-1])
     finally:

@@ -74,6 +74,14 @@ TEST(Board, ReplyEndsAtItsCrAndNoWaitPassesTheDeadline) {
     EXPECT_EQ(clock.time, test::FakeClock().time + milliseconds(c.ms)) << c.name;
     EXPECT_EQ(port.lines, std::vector<std::string>{"F?"}) << c.name;
   }
+  // A slow link may wait longer, never shorter than the protocol.
+  const std::pair<const char*, int> waits[] = {{"300", 300}, {"50", 100},  {"3s", 100},
+                                               {"", 100},    {"1e9", 100}, {"999999", 60000}};
+  for (const auto& [text, ms] : waits) {
+    setenv("TARNVIEW_REPLY_MS", text, 1);
+    EXPECT_EQ(BoardLink::replyTime(), milliseconds(ms)) << text;
+  }
+  unsetenv("TARNVIEW_REPLY_MS");
 }
 
 // The limits of each board's window are in the presenter's connection table.
