@@ -3,7 +3,6 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
-#include <map>
 #include <random>
 
 #include "analysis/plot.h"
@@ -226,21 +225,6 @@ TEST(DataFile, DateAndEncoding) {
     EXPECT_EQ(datafile::systemCharset(), charset) << locale;
   }
 #endif
-}
-
-// A Windows whose code page holds no Japanese writes the file as UTF-8 after
-// a byte-order mark; a Japanese one writes code page 932 as ever. scripts/test
-// runs this under wine with either code page.
-TEST(DataFile, NoCharacterIsLostOnWindows) {
-  setenv("LC_ALL", "C", 1);  // UTF-8 on POSIX systems; Windows keeps its code page
-  const std::string text = "データ\r\n±2.5V / IntRef\r\n";
-  const std::map<std::string, std::string> written = {
-      {"UTF-8", text},
-      {"CP932", *datafile::encodeText(text, "CP932")},
-      {"CP1252", std::string(datafile::kUtf8Mark) + text}};
-  const std::string charset = datafile::systemCharset();
-  ASSERT_TRUE(written.contains(charset)) << charset;
-  EXPECT_EQ(datafile::dataFileText(text), written.at(charset)) << charset;
 }
 
 }  // namespace tarn
