@@ -92,9 +92,9 @@ void printHelp(std::span<const BoardProfile> boards, std::string_view desktopNam
   const std::string_view program = desktopName.substr(desktopName.rfind('.') + 1);
   std::printf(
       "Usage: %.*s [QT-OPTION]...\n"
-      "The window for the %s board on a serial port: check the board, read or set\n"
-      "its output data rate, measure up to 65535 samples on one or two channels, see\n"
-      "the waveform and save it as CSV.\n\n"
+      "The window for the %s board on a serial port:\n"
+      "check the board, read or set its output data rate, measure up to 65535\n"
+      "samples on one or two channels, see the waveform and save it as CSV.\n\n"
       "Environment:\n"
       "  TARNVIEW_COMn    the device the window's port COMn opens (/dev/ttyS<n-1> when unset)\n",
       static_cast<int>(program.size()), program.data(), names.c_str());
