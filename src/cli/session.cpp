@@ -88,10 +88,10 @@ class Session {
  private:
   // Human text goes out in the user's character set, JSON in UTF-8.
   void say(const std::string& utf8) {
-    c_.out << (o_.json ? utf8 : datafile::encodeText(utf8, charset_).value_or(utf8)) << '\n';
+    c_.out << (o_.json ? utf8 : datafile::encodeText(utf8, c_.outCharset).value_or(utf8)) << '\n';
   }
   void fail(const std::string& utf8) {
-    c_.err << datafile::encodeText(utf8, charset_).value_or(utf8) << '\n';
+    c_.err << datafile::encodeText(utf8, c_.errCharset).value_or(utf8) << '\n';
   }
 
   int onBoard() {
@@ -222,7 +222,8 @@ class Session {
     if (!o_.out.empty() && m.received() > 0) {
       try {
         const std::optional<std::string> bytes = dataFileBytes(m, c_.clock);
-        if (!bytes) throw FileError("the character set " + charset_ + " is unknown");
+        if (!bytes)
+          throw FileError("the character set " + datafile::systemCharset() + " is unknown");
         replaceFile(o_.out, *bytes);
         saved = o_.out;
       } catch (const FileError& e) {
@@ -378,25 +379,24 @@ class Session {
   BoardLink link_;
   BoardCheck check_{};
   std::optional<int> rate_;
-  std::string charset_ = datafile::systemCharset();
 };
 
 }  // namespace
 
 int run(std::span<const std::string_view> args, Context& context) {
-  const auto local = [charset = datafile::systemCharset()](const std::string& utf8) {
+  const auto local = [](const std::string& utf8, const std::string& charset) {
     return datafile::encodeText(utf8, charset).value_or(utf8);
   };
   Options options;
   try {
     options = parseArguments(args);
   } catch (const UsageError& e) {
-    context.err << local("tarnview-cli: " + std::string(e.what()))
+    context.err << local("tarnview-cli: " + std::string(e.what()), context.errCharset)
                 << "\nTry 'tarnview-cli --help'.\n";
     return 2;
   }
   if (options.command == Command::Help) {
-    context.out << local(usageText());
+    context.out << local(usageText(), context.outCharset);
     return 0;
   }
   return Session(context, options).run();

@@ -4,9 +4,11 @@
 #include <functional>
 #include <iosfwd>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "common/seams.h"
+#include "datafile/code_page.h"
 
 namespace tarn::cli {
 
@@ -20,6 +22,10 @@ struct Context {
   // Set by Ctrl-C while catchInterrupts(true) holds: the measurement stops.
   const volatile std::sig_atomic_t& interrupted;
   std::function<void(bool)> catchInterrupts;
+  // The character sets of out's and err's text: the user's, or UTF-8 for a
+  // Windows console, which shows any text whatever its code page.
+  std::string outCharset = datafile::systemCharset();
+  std::string errCharset = datafile::systemCharset();
 };
 
 // Runs one command line (the arguments after the program's name) and

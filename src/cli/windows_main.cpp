@@ -2,9 +2,12 @@
 // console, with the noise figures a test rig decides on.
 #include <windows.h>
 
+#include <algorithm>
 #include <clocale>
 #include <csignal>
 #include <iostream>
+#include <streambuf>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -27,6 +30,64 @@ BOOL WINAPI onControl(DWORD event) {
 // Ctrl-C and Ctrl-Break stop a measurement; elsewhere they end the program.
 void catchInterrupts(bool on) { SetConsoleCtrlHandler(onControl, on ? TRUE : FALSE); }
 
+// The length of `utf8` without a character cut off at its end.
+size_t wholeCharacters(std::string_view utf8) {
+  for (size_t back = 1; back <= std::min<size_t>(3, utf8.size()); ++back) {
+    const auto c = static_cast<unsigned char>(utf8[utf8.size() - back]);
+    if ((c & 0xC0u) == 0x80u) continue;  // a continuation byte
+    const size_t length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+    return length > back ? utf8.size() - back : utf8.size();
+  }
+  return utf8.size();
+}
+
+// While it lives, a stream on a console takes UTF-8 and shows it through
+// WriteConsoleW: Japanese shows whatever the console's code page. A stream
+// on a file or a pipe is left as it is.
+class ConsoleText : public std::streambuf {
+ public:
+  ConsoleText(std::ostream& stream, DWORD handle)
+      : stream_(stream), console_(GetStdHandle(handle)) {
+    DWORD mode = 0;
+    if (GetConsoleMode(console_, &mode)) previous_ = stream_.rdbuf(this);
+  }
+  ~ConsoleText() override {
+    if (!previous_) return;
+    stream_.flush();
+    stream_.rdbuf(previous_);
+  }
+  ConsoleText(const ConsoleText&) = delete;
+  ConsoleText& operator=(const ConsoleText&) = delete;
+  bool onConsole() const { return previous_ != nullptr; }
+
+ protected:
+  int_type overflow(int_type c) override {
+    if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+    const char byte = traits_type::to_char_type(c);
+    xsputn(&byte, 1);
+    return c;
+  }
+  std::streamsize xsputn(const char* text, std::streamsize size) override {
+    pending_.append(text, static_cast<size_t>(size));
+    const size_t whole = wholeCharacters(pending_);
+    if (whole == 0) return size;
+    const int length = static_cast<int>(whole);
+    std::wstring wide(whole, L'\0');  // never more UTF-16 units than UTF-8 bytes
+    wide.resize(static_cast<size_t>(
+        MultiByteToWideChar(CP_UTF8, 0, pending_.data(), length, wide.data(), length)));
+    DWORD written = 0;
+    WriteConsoleW(console_, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+    pending_.erase(0, whole);
+    return size;
+  }
+
+ private:
+  std::ostream& stream_;
+  HANDLE console_;
+  std::streambuf* previous_ = nullptr;
+  std::string pending_;  // the start of a character whose end is still to come
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -43,8 +104,11 @@ int main(int argc, char** argv) {
   const std::vector<std::string_view> args(argv + 1, argv + argc);
   tarn::cli::WindowsPort port;
   tarn::SystemClock clock;
+  const ConsoleText outText(std::cout, STD_OUTPUT_HANDLE), errText(std::cerr, STD_ERROR_HANDLE);
   tarn::cli::Context context{port,     clock,         std::cout,      std::cerr,
                              progress, g_interrupted, catchInterrupts};
+  if (outText.onConsole()) context.outCharset = "UTF-8";
+  if (errText.onConsole()) context.errCharset = "UTF-8";
   const int status = tarn::cli::run(args, context);
   std::cout.flush();
   if (console) SetConsoleMode(err, mode);  // as the console was

@@ -92,4 +92,13 @@ std::optional<std::string> encodeText(std::string_view utf8, const std::string& 
   return platform::fromUtf8(utf8, shiftJis ? "CP932" : charset);
 }
 
+std::optional<std::string> dataFileText(std::string_view utf8) {
+  const std::string charset = systemCharset();
+  std::optional<std::string> text = encodeText(utf8, charset);
+  if (!text || !platform::kUtf8WhenTextIsLost) return text;
+  const std::string checked = platform::checkedUtf8(utf8);
+  if (platform::toUtf8(*text, charset) == checked) return text;
+  return std::string(kUtf8Mark) + checked;
+}
+
 }  // namespace tarn::datafile

@@ -19,4 +19,13 @@ std::string systemCharset();
 // Empty when the charset is unknown.
 std::optional<std::string> encodeText(std::string_view utf8, const std::string& charset);
 
+// Begins a UTF-8 file that Windows programs are to read as UTF-8.
+inline constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+
+// The data file's bytes for its text: in the system's character set. On
+// Windows, whose ANSI code pages hold no Japanese but 932, text the code page
+// cannot hold is written as UTF-8 after kUtf8Mark instead, and no character
+// becomes "?". Empty when the charset is unknown.
+std::optional<std::string> dataFileText(std::string_view utf8);
+
 }  // namespace tarn::datafile

@@ -26,6 +26,11 @@ std::optional<std::string> fromUtf8(std::string_view utf8, const std::string& ch
 // text is not text of it.
 std::optional<std::string> toUtf8(std::string_view text, const std::string& charset);
 
+// Whether text the environment's charset cannot hold goes to the data file as
+// UTF-8 after a byte-order mark (Windows) or as "?"s (POSIX systems, whose
+// files carry no mark).
+extern const bool kUtf8WhenTextIsLost;
+
 // The user's short date, in UTF-8.
 std::string shortDate(const LocalDateTime& t);
 

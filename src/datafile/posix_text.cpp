@@ -95,6 +95,8 @@ void appendUtf8(std::string& out, char32_t c) {
 
 }  // namespace
 
+const bool kUtf8WhenTextIsLost = false;
+
 // Read apart from the program's own locale because the toolkit switches that
 // to UTF-8 at start-up.
 std::string environmentCharset() {

@@ -9,9 +9,8 @@ namespace tarn {
 namespace texts = datafile_texts;
 
 std::optional<std::string> dataFileBytes(const Measurement& measurement, Clock& clock) {
-  return datafile::encodeText(
-      datafile::csvText(measurement, datafile::dateTimeText(clock.localNow())),
-      datafile::systemCharset());
+  return datafile::dataFileText(
+      datafile::csvText(measurement, datafile::dateTimeText(clock.localNow())));
 }
 
 void DataFileSaver::save(const Measurement& measurement) {

@@ -59,6 +59,8 @@ std::optional<SampleRecord> recordOf(std::string_view row, std::span<const int> 
 }  // namespace
 
 SavedFile readDataFile(std::string_view bytes) {
+  // UTF-8 from a Windows whose code page could not hold the text.
+  if (bytes.starts_with(kUtf8Mark)) bytes.remove_prefix(kUtf8Mark.size());
   const std::vector<std::string_view> lines = linesOf(bytes);
   if (lines.size() < 7) throw NotADataFile("it has fewer than the 7 header lines");
   SavedFile file;

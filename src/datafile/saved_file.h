@@ -30,7 +30,8 @@ struct SavedFile {
 };
 
 // Reads a data file written in UTF-8, in the user's character set or in
-// code page 932 (the one a Japanese Windows writes): the seven header lines,
+// code page 932 (the one a Japanese Windows writes), or in UTF-8 after a
+// byte-order mark (what another Windows writes): the seven header lines,
 // then one row per record, CR LF or LF after each. The count line must match
 // the rows; the first row's value tells the format, and at least one row must
 // be values.

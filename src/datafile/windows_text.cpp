@@ -69,6 +69,8 @@ std::string narrow(std::wstring_view text, UINT page) {
 
 }  // namespace
 
+const bool kUtf8WhenTextIsLost = true;
+
 std::string environmentCharset() {
   const UINT page = GetACP();
   return page == CP_UTF8 ? "UTF-8" : "CP" + std::to_string(page);

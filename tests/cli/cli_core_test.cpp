@@ -37,15 +37,21 @@ TEST(CliNoise, CodesGiveExactFigures) {
 }
 
 TEST(CliDataFile, KnownFilesGiveKnownFigures) {
-  const auto saved = [](DataFormat format, std::string_view stream, const char* charset) {
+  const auto saved = [](DataFormat format, std::string_view stream, const char* charset,
+                        std::string_view mark = "") {
     Measurement m({format, Channels::Both, 3, 7, "59.52sps", "±2.5V / IntRef / Sinc5+Sinc1",
                    "CH0 / CH1", "CH0=Ain0-Ain1,CH1=Ain2-Ain3"},
                   true);
     m.feed(stream);
-    return datafile::readDataFile(*datafile::encodeText(datafile::csvText(m, "-"), charset));
+    return datafile::readDataFile(std::string(mark) +
+                                  *datafile::encodeText(datafile::csvText(m, "-"), charset));
   };
-  for (const char* charset : {"UTF-8", "CP932"}) {
-    const auto f = saved(DataFormat::Binary, "800000000010\r800002000012\r800004000008\r", charset);
+  // The third: UTF-8 from a Windows whose code page holds no Japanese.
+  for (const auto& [charset, mark] : {std::pair<const char*, std::string_view>{"UTF-8", ""},
+                                      {"CP932", ""},
+                                      {"UTF-8", datafile::kUtf8Mark}}) {
+    const auto f =
+        saved(DataFormat::Binary, "800000000010\r800002000012\r800004000008\r", charset, mark);
     const NoiseFigures ch0 = fieldNoise(f.records, 0, f.settings.format, 1000);
     const NoiseFigures ch1 = fieldNoise(f.records, 1, f.settings.format, 1000);
     EXPECT_EQ(f.settings.boardSettings, "±2.5V / IntRef / Sinc5+Sinc1");

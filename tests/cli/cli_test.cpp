@@ -66,16 +66,24 @@ std::string scratch(const std::string& name) {
   return folder.path + "/" + name;
 }
 
-// The program under test, and whether it runs under wine.
+// The program under test, and whether it runs under wine: on a Japanese
+// system (code page 932), or on a Western one (1252) when
+// TARNVIEW_CLI_WINE_LOCALE names its locale, such as C.UTF-8.
 const std::string kWine = [] {
   const char* exe = std::getenv("TARNVIEW_CLI_WINE");
-  return exe && *exe ? std::string("env LC_ALL=ja_JP.UTF-8 /usr/lib/wine/wine64 ") + exe : "";
+  const char* locale = std::getenv("TARNVIEW_CLI_WINE_LOCALE");
+  return exe && *exe ? "env LC_ALL=" + std::string(locale ? locale : "ja_JP.UTF-8") +
+                           " /usr/lib/wine/wine64 " + exe
+                     : "";
 }();
 const std::string kProgram = kWine.empty() ? TARNVIEW_CLI_PATH : kWine;
+const std::string kCodePage = kWine.empty()                                     ? ""
+                              : kWine.find("LC_ALL=ja_JP") != std::string::npos ? "CP932"
+                                                                                : "CP1252";
 
-// UTF-8 text as the program writes it for the user.
+// UTF-8 text as the program writes it for the user, when not to a console.
 std::string asWritten(std::string_view utf8) {
-  return kWine.empty() ? std::string(utf8) : datafile::encodeText(utf8, "CP932").value_or("");
+  return kWine.empty() ? std::string(utf8) : datafile::encodeText(utf8, kCodePage).value_or("");
 }
 
 // The name the program opens `device` by: under wine a COM port, linked to
@@ -231,6 +239,30 @@ TEST(CliBoard, CtrlCStopsLikeTheWindowAndKeepsWhatArrived) {
   board.finish();
   EXPECT_NE(contentOf(scratch("board.txt")).find("at command 6"), std::string::npos);
   close(terminal);
+}
+
+// A console shows the messages in full, whatever its code page; the data file
+// keeps every character, as UTF-8 after a byte-order mark on a Windows whose
+// code page holds no Japanese. Redirected, the messages are as they were.
+TEST(CliBoard, KeepsEveryCharacterOnAConsoleAndInTheFile) {
+  Board board("--no-pacing");
+  const int terminal = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  ASSERT_TRUE(terminal >= 0 && grantpt(terminal) == 0 && unlockpt(terminal) == 0);
+  const std::string path = scratch("console.csv");
+  Program c(kProgram + " --port " + board.port + " measure --count 5 --out " + path + " >" +
+            ptsname(terminal) + " 2>&1");
+  const std::string shown = readUntil(terminal, [](const std::string& s) {
+    return s.find("saved: ") != std::string::npos && s.ends_with('\n');
+  });
+  EXPECT_EQ(c.finish(), 0);
+  close(terminal);
+  EXPECT_NE(shown.find(at::kFinished), std::string::npos) << shown;
+  const std::string file = contentOf(path);
+  EXPECT_EQ(file.starts_with(datafile::kUtf8Mark), kCodePage == "CP1252");
+  EXPECT_EQ(datafile::readDataFile(file).records.size(), 5u);
+  const Outcome stats = cli("stats " + path), redirected = cli("--port COM17 check");
+  EXPECT_TRUE(stats.status == 0 && stats.says("settings: ±2.5V")) << stats.text;
+  EXPECT_TRUE(redirected.says(board_texts::kComNumberRange)) << redirected.text;
 }
 
 // The window's seams around its presenter; the file it saves lands in `saved`.

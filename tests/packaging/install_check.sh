@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs a build into a scratch prefix and checks what a desktop reads from
-# it: the programs, the menu entries, the icon and the AppStream metainfo.
+# it: the programs, the menu entries, the icon and the AppStream metainfo;
+# then that the Debian package made from it passes lintian.
 #   install_check.sh BUILD_DIR
 set -euo pipefail
-prefix=$(mktemp -d)
-trap 'rm -rf "$prefix"' EXIT
+prefix=$(mktemp -d) package=$(mktemp -d)
+trap 'rm -rf "$prefix" "$package"' EXIT
 cmake --install "$1" --prefix "$prefix" >/dev/null
 share=$prefix/share
 
@@ -23,3 +24,7 @@ for metainfo in "$share"/metainfo/*.metainfo.xml; do
 done
 [ "$(ls "$share"/applications/*.desktop | wc -l)" -eq 2 ] || { echo "expected two menu entries"; exit 1; }
 echo "installed programs, menu entries, icon and metainfo are valid"
+
+cpack -G DEB --config "$1/CPackConfig.cmake" -B "$package" >/dev/null
+lintian --fail-on error,warning "$package"/*.deb
+echo "$(basename "$package"/*.deb) passes lintian"

@@ -7,6 +7,8 @@
 #include <QTranslator>
 #include <chrono>
 #include <cstdio>
+#include <string>
+#include <string_view>
 
 #include "common/system_clock.h"
 #include "ui/presenter.h"
@@ -91,11 +93,31 @@ class FirstPaintProbe : public QObject {
   bool painted_ = false;
 };
 
+// --help needs no display: the manual page is made from it as the program is built.
+void printHelp(std::span<const BoardProfile> boards, std::string_view desktopName) {
+  std::string names;
+  for (const BoardProfile& board : boards)
+    names += (names.empty() ? "" : " or ") + std::string(board.name);
+  const std::string_view program = desktopName.substr(desktopName.rfind('.') + 1);
+  std::printf(
+      "Usage: %.*s [QT-OPTION]...\n"
+      "The window for the %s board on a serial port:\n"
+      "check the board, read or set its output data rate, measure up to 65535\n"
+      "samples on one or two channels, see the waveform and save it as CSV.\n\n"
+      "Environment:\n"
+      "  TARNVIEW_COMn    the device the window's port COMn opens (/dev/ttyS<n-1> when unset)\n",
+      static_cast<int>(program.size()), program.data(), names.c_str());
+}
+
 }  // namespace
 
 int runProgram(int argc, char** argv, std::span<const BoardProfile> boards,
                const char* desktopName) {
   const Steady::time_point start = Steady::now();
+  if (argc == 2 && std::string_view(argv[1]) == "--help") {
+    printHelp(boards, desktopName);
+    return 0;
+  }
   QApplication application(argc, argv);
   QGuiApplication::setDesktopFileName(desktopName);
   QApplication::setCursorFlashTime(0);
