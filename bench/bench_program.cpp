@@ -7,6 +7,7 @@
 // one by one; then shown, the records arriving in 16 ms batches as a USB
 // adapter delivers them. Last, its memory after those measurements.
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,9 +17,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -64,16 +63,13 @@ Start launchOnce() {
   return start;
 }
 
-// User plus system CPU time of this process, in clock ticks.
-long cpuTicks() {
-  std::ifstream in("/proc/self/stat");
-  std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  std::istringstream fields(stat.substr(stat.rfind(')') + 2));
-  std::string skip;
-  for (int i = 3; i < 14; ++i) fields >> skip;  // state … cmajflt
-  long utime = 0, stime = 0;
-  fields >> utime >> stime;
-  return utime + stime;
+// User plus system CPU time of this process, every thread, in seconds; to
+// the microsecond, where /proc's clock ticks see only hundredths.
+double cpuSeconds() {
+  rusage use{};
+  getrusage(RUSAGE_SELF, &use);
+  const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+  return seconds(use.ru_utime) + seconds(use.ru_stime);
 }
 
 double statusMiB(const std::string& field) { return bench::statusKb(field) / 1024.0; }
@@ -82,13 +78,13 @@ double statusMiB(const std::string& field) { return bench::statusKb(field) / 102
 // program should not wake at all.
 void idleFigure(const std::string& what) {
   constexpr int kIdleMs = 10000;
-  const long ticks = cpuTicks();
+  const double cpu0 = cpuSeconds();
   QEventLoop idle;
   QTimer::singleShot(kIdleMs, &idle, &QEventLoop::quit);
   idle.exec();
-  const double cpu = 100.0 * (cpuTicks() - ticks) / sysconf(_SC_CLK_TCK) / (kIdleMs / 1e3);
-  std::printf("%s for %d s: CPU %.2f %% of a core (/proc/self/stat)\n", what.c_str(),
-              kIdleMs / 1000, cpu);
+  const double cpu = 100.0 * (cpuSeconds() - cpu0) / (kIdleMs / 1e3);
+  std::printf("%s for %d s: CPU %.2f %% of a core (getrusage)\n", what.c_str(), kIdleMs / 1000,
+              cpu);
   bench::figure(what + " 10 s: CPU", cpu, "% of a core");
 }
 
@@ -164,11 +160,11 @@ int main(int argc, char** argv) {
       } else {
         app.window().hide();
       }
-      const long ticks = cpuTicks();
+      const double cpu0 = cpuSeconds();
       const auto t0 = Clock::now();
       measureToEnd(p);
       const double took = std::chrono::duration<double>(Clock::now() - t0).count();
-      const double cpu = 100.0 * (cpuTicks() - ticks) / sysconf(_SC_CLK_TCK) / took;
+      const double cpu = 100.0 * (cpuSeconds() - cpu0) / took;
       const int32_t received = p.measurement() ? p.measurement()->received() : 0;
       complete = complete && received == count;
       const std::string what = "measuring " + std::to_string(count) + " x 2 at 115200 baud, " +
