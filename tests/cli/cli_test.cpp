@@ -218,9 +218,11 @@ TEST(CliBoard, CtrlCStopsLikeTheWindowAndKeepsWhatArrived) {
 }
 
 // The window's seams around its presenter; the file it saves lands in `saved`.
-struct WindowSeams : PlotSurface, SaveDialog, MessageBox, FileStore {
+struct WindowSeams : PlotSurface, SaveDialog, MessageBox, FileStore, Opener {
   void clear() override {}
   void draw(std::vector<Trace>) override {}
+  bool savePicture(const std::string&) override { return false; }
+  bool open(const std::string&) override { return true; }
   std::optional<std::string> askSavePath(const SaveRequest&) override { return "/w.csv"; }
   void tell(const std::string&) override {}
   bool ask(const std::string&) override { return false; }
@@ -241,7 +243,7 @@ TEST(CliBoard, GivesTheWindowsSummaryAndFileForTheSameStream) {
   cli::PosixPort port;
   SystemClock clock;
   WindowSeams seams;
-  Presenter window({port, clock, seams, seams, seams, seams}, currentBoards());
+  Presenter window({port, clock, seams, seams, seams, seams, seams}, currentBoards());
   window.toggleConnection();
   window.sampleCount.userEdit("300");
   window.channelList.setListIndex(2);
