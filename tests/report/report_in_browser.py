@@ -79,7 +79,7 @@ check(len(lines) == 1 and abs(lines[0]["hz"] - LINE_HZ) < 0.3 and
 
 browser = ["/usr/bin/chromium", "--headless", "--no-sandbox", "--disable-gpu",
            "--disable-background-networking", "--disable-component-update", "--disable-sync",
-           "--no-first-run", "--user-data-dir=" + tempfile.mkdtemp()]
+           "--no-first-run", "--hide-scrollbars", "--user-data-dir=" + tempfile.mkdtemp()]
 dom = subprocess.run(browser + ["--dump-dom", "file://" + out], capture_output=True, text=True,
                      timeout=120).stdout
 shot = os.path.join(artifacts, "noise-report.png")
