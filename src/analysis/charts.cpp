@@ -13,7 +13,7 @@ namespace tarn {
 namespace {
 
 // The plot area inside the picture, room left for the scales.
-constexpr int kLeft = 78, kRight = 14, kTop = 14, kBottom = 36;
+constexpr int kLeft = 78, kRight = 36, kTop = 14, kBottom = 36;
 constexpr int kPlotWidth = kChartWidth - kLeft - kRight,
               kPlotHeight = kChartHeight - kTop - kBottom;
 
@@ -215,9 +215,13 @@ std::string spectrumSvg(const ChannelAnalysis& c) {
                             static_cast<float>(logY(s.density[k]))});
   chart.curve(trace, colourOf(c.channel));
   const double floorY = logY(s.noiseDensity);
-  chart.add("<path d=\"M0 " + Chart::n(floorY) + "H" + std::to_string(kPlotWidth) +
-            "\" stroke=\"#080\" stroke-dasharray=\"6 4\"/>");
-  chart.add(Chart::text(kPlotWidth - 4, floorY - 4, "noise density", "end"));
+  // The dashed line over the curve, named in the corner where no curve hides it.
+  const std::string dashes = "\" stroke=\"#00a000\" stroke-width=\"2\" stroke-dasharray=\"6 4\"/>";
+  chart.add("<path d=\"M0 " + Chart::n(floorY) + "H" + std::to_string(kPlotWidth) + dashes);
+  chart.add("<rect x=\"" + std::to_string(kPlotWidth - 124) +
+            "\" y=\"4\" width=\"120\" height=\"16\" fill=\"#fff\" stroke=\"#ccc\"/>");
+  chart.add("<path d=\"M" + std::to_string(kPlotWidth - 120) + " 12h24" + dashes);
+  chart.add(Chart::text(kPlotWidth - 8, 16, "noise density", "end"));
   for (size_t i = 0; i < s.lines.size(); ++i) {
     const double lx = x.at(s.lines[i].hz, kPlotWidth);
     const auto k = static_cast<size_t>(std::lround(s.lines[i].hz / s.binHz));
