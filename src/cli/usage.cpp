@@ -15,7 +15,8 @@ Commands:
   rate set CODE|TEXT    set the rate, by its position in the filter's rate list
                         (0 is the first) or by its text ("100.2sps")
   measure --count N [--channels 0|1|both] [--format binary|mv] [--rate CODE|TEXT]
-          [--out FILE.csv] [--report REPORT.html] [--json] [--max-pp X] [--min-bits B]
+          [--out FILE.csv] [--report REPORT.html] [--json] [--max-pp X]
+          [--min-bits B]
                         set the rate (the given one, otherwise the board's own),
                         take N records (0: until Ctrl-C or the table's 66001),
                         print the summary and the noise figures
@@ -68,23 +69,25 @@ Noise figures, for each measured channel of the n records:
   noise-free bits       log2(2^24 / pp)
   effective resolution  log2(2^24 / sd)
                         each 24 when its spread is 0, and never above 24
-  in µV (binary data)   sd and pp times the input range's span over 2^24 codes:
-                        5 V for ±2.5V, 10 V for ±5V, as the settings line names it
+  in µV (binary data)   sd and pp times the input range's span over 2^24
+                        codes: 5 V for ±2.5V, 10 V for ±5V, as the settings
+                        line names the range
   noise density         the median over f of the amplitude spectral density
-                        √P(f), in the unit per √Hz (and µV/√Hz for binary data):
-                        P is Welch's one-sided power spectral density at the
-                        file's rate ("1007sps"), segments of L values (a power of
-                        two, at most 4096, at least 4 segments where the record
-                        allows) overlapped by half, less their mean, times the
-                        4-term Blackman-Harris window w,
-                        P(f) = 2 |FFT(w x)(f)|^2 / (rate sum(w^2)), averaged; the
-                        median is divided by its bias (1 - 2/(9 v))^3, v = 2 x
-                        segments
-  lines                 peaks whose P is 10 times the median P of the bins around
-                        them: frequency (P-weighted centre of the peak's +-4 bins)
-                        and rms size sqrt(sum(P - floor) x bin width); those within
-                        1 % (or 1.5 bins) of a multiple of 50 or 60 Hz are named
-                        as mains and its harmonic
+                        √P(f), per √Hz (also µV/√Hz for binary data). P is
+                        Welch's one-sided power spectral density at the rate
+                        of the rate text ("1007sps"): segments of L values (a
+                        power of two, at most 4096, at least 4 segments where
+                        the record allows) overlapped by half, less their
+                        mean, times the 4-term Blackman-Harris window w;
+                        P(f) = 2 |FFT(w x)(f)|^2 / (rate sum(w^2)), averaged.
+                        The median is divided by its bias (1 - 2/(9 v))^3,
+                        v = 2 x segments
+  lines                 peaks whose P is 10 times the median P of the bins
+                        around them: the frequency (the P-weighted centre of
+                        the peak's +-4 bins) and the rms size
+                        sqrt(sum(P - floor) x bin width); those within 1 % (or
+                        1.5 bins) of a multiple of 50 or 60 Hz are named as
+                        mains, with the harmonic
 Units: codes (0 to FFFFFF) for binary data; mV for mV data, the board's value
 divided by 1000 (Pellan2, Quorin2) or 100 (Pellan), as the window's summary.
 Codes are summed exactly in integers, so 65535 records lose nothing to rounding.
