@@ -25,20 +25,6 @@ struct Axis {
 std::string colourOf(int channel) { return channel == 0 ? "#0000ff" : "#ff0000"; }
 std::string barColourOf(int channel) { return channel == 0 ? "#a8b8f0" : "#f0b0a8"; }
 
-std::string escaped(std::string_view text) {
-  std::string out;
-  for (const char c : text) {
-    if (c == '<') {
-      out += "&lt;";
-    } else if (c == '&') {
-      out += "&amp;";
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
-
 // About `most` ticks at 1, 2 or 5 times a power of ten.
 std::vector<double> ticksOf(const Axis& axis, int most, int& decimals) {
   const double raw = (axis.high - axis.low) / most;
@@ -63,12 +49,12 @@ class Chart {
                   "height=\"%d\" role=\"img\" aria-label=\"%s\" font-family=\"sans-serif\" "
                   "font-size=\"11\"><title>%s</title>"
                   "<rect width=\"100%%\" height=\"100%%\" fill=\"#fff\"/>",
-                  kChartWidth, kChartHeight, kChartWidth, kChartHeight, escaped(title).c_str(),
-                  escaped(title).c_str());
+                  kChartWidth, kChartHeight, kChartWidth, kChartHeight, markupText(title).c_str(),
+                  markupText(title).c_str());
     svg_ = head;
     svg_ += text(kLeft + kPlotWidth / 2.0, kChartHeight - 4, xTitle, "middle");
     svg_ += "<text transform=\"translate(12 " + std::to_string(kTop + kPlotHeight / 2) +
-            ") rotate(-90)\" text-anchor=\"middle\">" + escaped(yTitle) + "</text>";
+            ") rotate(-90)\" text-anchor=\"middle\">" + markupText(yTitle) + "</text>";
     svg_ +=
         "<g transform=\"translate(" + std::to_string(kLeft) + " " + std::to_string(kTop) + ")\">";
   }
@@ -76,7 +62,7 @@ class Chart {
   static std::string n(double v) { return fixedNumber(v, 1); }
   static std::string text(double x, double y, std::string_view t, const char* anchor) {
     return "<text x=\"" + n(x) + "\" y=\"" + n(y) + "\" text-anchor=\"" + anchor + "\">" +
-           escaped(t) + "</text>";
+           markupText(t) + "</text>";
   }
 
   void xScale(const Axis& axis, const std::function<std::string(double, int)>& label) {
@@ -128,6 +114,29 @@ Axis valueAxis(const ChannelAnalysis& c) {
 }
 
 }  // namespace
+
+std::string markupText(std::string_view text) {
+  std::string out;
+  for (const char c : text) {
+    switch (c) {
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '&':
+        out += "&amp;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
 
 std::string waveformSvg(const ChannelAnalysis& c, std::optional<double> rateHz) {
   const double last = static_cast<double>(c.values.size() - 1);

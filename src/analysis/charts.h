@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "analysis/noise_analysis.h"
 
@@ -12,6 +13,9 @@ namespace tarn {
 // its traces, one pixel column at a time, so that a picture costs what its
 // pixels cost however many values it shows.
 inline constexpr int kChartWidth = 720, kChartHeight = 240;
+
+// Text as HTML and SVG show it: <, >, & and " escaped.
+std::string markupText(std::string_view text);
 
 // The values over time (seconds when the rate is known, record numbers
 // otherwise), scaled to the channel's own spread.

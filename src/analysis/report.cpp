@@ -15,35 +15,12 @@ constexpr const char* kStyle =
     "svg{max-width:100%;height:auto}section+section{break-before:page}"
     "@page{size:A4;margin:12mm}";
 
-std::string html(std::string_view text) {
-  std::string out;
-  for (const char c : text) {
-    switch (c) {
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '&':
-        out += "&amp;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
-}
-
-std::string row(std::initializer_list<std::string_view> cells, const char* numberClass = "") {
+// A figure's row; its value, the second cell, aligned as a number.
+std::string row(std::initializer_list<std::string_view> cells) {
   std::string r = "<tr>";
   size_t i = 0;
   for (const std::string_view cell : cells)
-    r += std::string(i++ == 1 ? std::string("<td class=\"v") + numberClass + "\">" : "<td>") +
-         html(cell) + "</td>";
+    r += (i++ == 1 ? "<td class=\"v\">" : "<td>") + markupText(cell) + "</td>";
   return r + "</tr>";
 }
 
@@ -53,7 +30,7 @@ std::string headerTable(const ReportHeader& h) {
   const bool binary = s.format == DataFormat::Binary;
   std::string t = "<table>";
   const auto add = [&t](std::string_view name, std::string_view value) {
-    t += "<tr><th>" + html(name) + "</th><td>" + html(value) + "</td></tr>";
+    t += "<tr><th>" + markupText(name) + "</th><td>" + markupText(value) + "</td></tr>";
   };
   add("Board", h.boardName);
   add("Board settings", s.boardSettings);
@@ -124,19 +101,19 @@ std::string linesTable(const ChannelAnalysis& c) {
          fixedNumber(l.rms, decimalsOf(c)) + "</td>";
     if (const std::optional<double> uv = c.microvolts(l.rms))
       t += "<td class=\"v\">" + fixedNumber(*uv, kMicrovoltDecimals) + "</td>";
-    t += "<td>" + html(mainsName(l)) + "</td></tr>";
+    t += "<td>" + markupText(mainsName(l)) + "</td></tr>";
   }
   return t + "</table>";
 }
 
 std::string figure(const std::string& svg, std::string_view caption) {
-  return "<figure>" + svg + "<figcaption>" + html(caption) + "</figcaption></figure>";
+  return "<figure>" + svg + "<figcaption>" + markupText(caption) + "</figcaption></figure>";
 }
 
 std::string channelSection(const ChannelAnalysis& c, const MeasurementSettings& s) {
   const std::optional<double> rateHz = rateHzOf(s.rateText);
   std::string out = "<section><h2>CH" + std::to_string(c.channel) + " (" +
-                    html(kChannelNames[c.channel]) + ")</h2>" + figuresTable(c);
+                    markupText(kChannelNames[c.channel]) + ")</h2>" + figuresTable(c);
   out += figure(waveformSvg(c, rateHz), "Waveform: every record, drawn per pixel column.");
   out +=
       figure(histogramSvg(c),
@@ -147,7 +124,7 @@ std::string channelSection(const ChannelAnalysis& c, const MeasurementSettings& 
   if (!c.spectrum) {
     out += "<p>No spectrum: " +
            std::string(rateHz ? "fewer than " + std::to_string(kSpectrumMinimum) + " records."
-                              : "the rate \"" + html(s.rateText) + "\" names no frequency.") +
+                              : "the rate \"" + markupText(s.rateText) + "\" names no frequency.") +
            "</p>";
     return out + "</section>";
   }
@@ -160,8 +137,9 @@ constexpr const char* kMethod =
     "<h2>How the figures are computed</h2><p>x are the n values of a channel: codes (0 to "
     "FFFFFF) for binary data, mV for mV data. Sums of codes are exact integers. A figure in µV is "
     "the figure in codes times the input range's span over 2^24 (5 V for ±2.5V, 10 V for ±5V).</p>"
-    "<p>Spectrum: segments of L values (a power of two up to 4096, with at least four segments "
-    "where the record allows), each overlapping the one before by half, less its mean and "
+    "<p>Spectrum: segments of L values (the largest power of two up to 4096 and up "
+    "to a quarter of the values, 16 at least), each overlapping the one before by half, less its "
+    "mean and "
     "multiplied by the 4-term Blackman-Harris window w(i) = 0.35875 − 0.48829 cos(2πi/L) + "
     "0.14128 cos(4πi/L) − 0.01168 cos(6πi/L). Per segment P(f) = 2 |FFT(w·x)(f)|² / (rate · "
     "Σw²), not doubled at 0 and at rate/2; P is averaged over the segments (Welch) and the density "
@@ -184,7 +162,7 @@ std::string reportHtml(const ReportHeader& header, std::span<const ChannelAnalys
   checkReportable(channels);
   std::string page =
       "<!DOCTYPE html><html lang=\"en\"><head><meta charset=\"utf-8\"><title>Noise report, " +
-      html(header.dateTime) + "</title><style>" + kStyle +
+      markupText(header.dateTime) + "</title><style>" + kStyle +
       "</style></head><body><h1>Noise report</h1>" + headerTable(header);
   for (const ChannelAnalysis& c : channels) page += channelSection(c, header.settings);
   return page + kMethod + "</body></html>\n";

@@ -18,8 +18,8 @@ struct SpectralLine {
 
 // Welch's estimate of the one-sided amplitude spectral density of values
 // sampled at `rateHz`, in the values' unit per √Hz:
-//   segments of L = 2^k values (at most 4096, at least 4 segments where the
-//   record allows), overlapped by half, each less its mean and multiplied by
+//   segments of L = 2^k values (at most 4096 and a quarter of the values,
+//   at least 16), overlapped by half, each less its mean and multiplied by
 //   the 4-term Blackman-Harris window w; per segment
 //   P(f) = 2·|FFT(w·x)(f)|² / (rate · Σw²) (not doubled at 0 and rate/2);
 //   the mean of P over the segments, and its root.

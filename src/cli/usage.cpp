@@ -75,10 +75,10 @@ Noise figures, for each measured channel of the n records:
   noise density         the median over f of the amplitude spectral density
                         √P(f), per √Hz (also µV/√Hz for binary data). P is
                         Welch's one-sided power spectral density at the rate
-                        of the rate text ("1007sps"): segments of L values (a
-                        power of two, at most 4096, at least 4 segments where
-                        the record allows) overlapped by half, less their
-                        mean, times the 4-term Blackman-Harris window w;
+                        of the rate text ("1007sps"): segments of L values
+                        (the largest power of two up to 4096 and up to a
+                        quarter of the values, 16 at least) overlapped by
+                        half, less their mean, times the 4-term Blackman-Harris window w;
                         P(f) = 2 |FFT(w x)(f)|^2 / (rate sum(w^2)), averaged.
                         The median is divided by its bias (1 - 2/(9 v))^3,
                         v = 2 x segments

@@ -28,6 +28,7 @@ constexpr const char* kPictureItem = "波形を画像で保存...";
 constexpr const char* kPictureTitle = "波形を画像で保存";
 constexpr const char* kPictureFilter = "(PNGファイル) | *.png";
 constexpr const char* kReportFailed = "解析レポートを作成出来ませんでした";
+constexpr const char* kReportNotOpened = "解析レポートを開けませんでした";
 constexpr const char* kPictureFailed = "画像を保存出来ませんでした";
 
 // "20261208-015500": files named by the time they were made never replace
@@ -497,7 +498,7 @@ void Presenter::openReport() {
     messages_.tell(std::string(kReportFailed) + " (" + e.what() + ")");
     return;
   }
-  if (!opener_.open(path)) messages_.tell(std::string(kReportFailed) + " (" + path + ")");
+  if (!opener_.open(path)) messages_.tell(std::string(kReportNotOpened) + " (" + path + ")");
 }
 
 void Presenter::savePlotPicture() {
