@@ -17,7 +17,7 @@ struct Line {
 };
 
 // n records of CH0 codes around mid-scale: gaussian noise of `sd` and sines.
-Measurement synthetic(const std::string& rate, int n, double sd, std::vector<Line> lines) {
+Measurement synthetic(const std::string& rate, int n, double sd, const std::vector<Line>& lines) {
   Measurement m(measurementSettings(DataFormat::Binary, Channels::Ch0, n, 0, rate,
                                     "±2.5V / IntRef / Sinc5+Sinc1", {}),
                 true);
