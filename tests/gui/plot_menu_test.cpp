@@ -5,12 +5,14 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QImage>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 #include "support/board_process.h"
+#include "support/modal_driver.h"
 #include "support/pump.h"
 #include "ui/presenter.h"
 #include "ui/qt/app.h"
@@ -19,16 +21,17 @@
 namespace tarn {
 namespace {
 
-// Opens the menu with a key; takes its first item when it is enabled, else
-// closes it. Whether the items were enabled.
-std::vector<bool> useMenu(MainWindow& w, Qt::Key key, Qt::KeyboardModifiers modifiers) {
+// Opens the menu with a key; takes item `item` (0 the first) when the items
+// are enabled, else closes it. Whether the items were enabled.
+std::vector<bool> useMenu(MainWindow& w, Qt::Key key, Qt::KeyboardModifiers modifiers,
+                          int item = 0) {
   std::vector<bool> enabled;
   QTimer poll;
   QObject::connect(&poll, &QTimer::timeout, [&] {
     auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
     if (!menu || !enabled.empty()) return;
     for (const QAction* a : menu->actions()) enabled.push_back(a->isEnabled());
-    if (enabled.front()) QTest::keyClick(menu, Qt::Key_Down);
+    for (int i = 0; enabled.front() && i <= item; ++i) QTest::keyClick(menu, Qt::Key_Down);
     QTest::keyClick(menu, enabled.front() ? Qt::Key_Return : Qt::Key_Escape);
   });
   poll.start(5);
@@ -72,6 +75,14 @@ TEST(Window, PlotMenuOpensTheReportOfTheMeasurementShown) {
   EXPECT_EQ(report.readAll().count("<svg"), 6) << "three pictures of each channel";
   report.remove();
   qputenv("PATH", path);
+
+  // The plot box's pixels, through the save dialog.
+  const QString picture = bin.filePath("plot.png");
+  {
+    test::ModalDriver driver({test::ModalDriver::type(picture)});
+    useMenu(w, Qt::Key_Menu, Qt::NoModifier, 1);
+  }
+  EXPECT_EQ(QImage(picture).size(), w.plot().size() * w.plot().devicePixelRatio());
 }
 
 }  // namespace
