@@ -484,17 +484,17 @@ std::vector<MenuItem> Presenter::plotMenu() {
 void Presenter::openReport() {
   if (!measured()) return;
   const LocalDateTime now = clock_.localNow();
-  const std::string path =
-      (std::filesystem::temp_directory_path() / ("tarnview-report-" + stamp(now) + ".html"))
-          .string();
+  std::string path;
   try {
+    path = (std::filesystem::temp_directory_path() / ("tarnview-report-" + stamp(now) + ".html"))
+               .string();
     const std::vector<ChannelAnalysis> channels =
         analyseNoise(measurement_->settings(), measurement_->records(), board().mvSummaryDivisor);
     const std::string date = datafile::dateTimeText(now);
     files_.replaceFile(
         path, reportHtml({measurement_->settings(), measurement_->received(), board().name, date},
                          channels));
-  } catch (const std::runtime_error& e) {  // ReportError, FileError
+  } catch (const std::runtime_error& e) {  // no temporary folder, ReportError, FileError
     messages_.tell(std::string(kReportFailed) + " (" + e.what() + ")");
     return;
   }
