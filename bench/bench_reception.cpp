@@ -68,7 +68,8 @@ void feedAlone(const std::string& stream, size_t chunk) {
 class QueuedBoard : public tarn::BytePort,
                     public tarn::PlotSurface,
                     public tarn::SaveDialog,
-                    public tarn::MessageBox {
+                    public tarn::MessageBox,
+                    public tarn::Opener {
  public:
   std::deque<std::string> reads;
   int draws = 0;
@@ -90,6 +91,8 @@ class QueuedBoard : public tarn::BytePort,
   void waitForInput(tarn::SteadyTime) override {}
   void clear() override {}
   void draw(std::vector<tarn::Trace>) override { ++draws; }
+  bool savePicture(const std::string&) override { return false; }
+  bool open(const std::string&) override { return false; }
   std::optional<std::string> askSavePath(const tarn::SaveRequest&) override { return {}; }
   void tell(const std::string&) override {}
   bool ask(const std::string&) override { return false; }
@@ -107,7 +110,7 @@ void throughPresenter(const std::string& stream, size_t chunk) {
   QueuedBoard board;
   tarn::SystemClock clock;
   tarn::QtFileStore files;
-  tarn::Presenter p({board, clock, board, board, board, files}, tarn::currentBoards());
+  tarn::Presenter p({board, clock, board, board, board, files, board}, tarn::currentBoards());
   p.connectButton.userClick();
   p.sampleCount.setText(std::to_string(bench::kRecords));
   p.channelList.userSelect(2);

@@ -14,7 +14,8 @@ enum : unsigned {
   kBoard = 1u << static_cast<int>(Command::Check) | 1u << static_cast<int>(Command::Rate) |
            1u << static_cast<int>(Command::RateSet) | 1u << static_cast<int>(Command::Measure),
   kMeasure = 1u << static_cast<int>(Command::Measure),
-  kFigures = kMeasure | 1u << static_cast<int>(Command::Stats),
+  kReport = 1u << static_cast<int>(Command::Report),
+  kFigures = kMeasure | kReport | 1u << static_cast<int>(Command::Stats),
   kAll = ~0u,
 };
 
@@ -72,7 +73,8 @@ const OptionDef kOptions[] = {
        o.format = v == "binary" ? DataFormat::Binary : DataFormat::Millivolt;
      }},
     {"--rate", true, kMeasure, [](Options& o, std::string_view v) { o.rate = v; }},
-    {"--out", true, kMeasure, [](Options& o, std::string_view v) { o.out = v; }},
+    {"--out", true, kMeasure | kReport, [](Options& o, std::string_view v) { o.out = v; }},
+    {"--report", true, kMeasure, [](Options& o, std::string_view v) { o.report = v; }},
     {"--json", false, kAll, [](Options& o, std::string_view) { o.json = true; }},
     {"--quiet", false, kAll, [](Options& o, std::string_view) { o.quiet = true; }},
     {"--max-pp", true, kFigures,
@@ -82,13 +84,14 @@ const OptionDef kOptions[] = {
 };
 
 std::string_view commandName(Command c) {
-  constexpr std::string_view kNames[] = {"--help", "check", "rate", "rate set", "measure", "stats"};
+  constexpr std::string_view kNames[] = {"--help",  "check", "rate",  "rate set",
+                                         "measure", "stats", "report"};
   return kNames[static_cast<size_t>(c)];
 }
 
 // The words that are not options: the command and its operands.
 void takeWords(Options& o, std::span<const std::string_view> words) {
-  if (words.empty()) throw UsageError("no command: check, rate, measure or stats");
+  if (words.empty()) throw UsageError("no command: check, rate, measure, stats or report");
   const std::string_view command = words.front();
   size_t used = 1;
   if (command == "check") {
@@ -105,9 +108,9 @@ void takeWords(Options& o, std::span<const std::string_view> words) {
     }
   } else if (command == "measure") {
     o.command = Command::Measure;
-  } else if (command == "stats") {
-    o.command = Command::Stats;
-    if (words.size() < 2) throw UsageError("'stats' needs a data file");
+  } else if (command == "stats" || command == "report") {
+    o.command = command == "stats" ? Command::Stats : Command::Report;
+    if (words.size() < 2) throw UsageError("'" + std::string(command) + "' needs a data file");
     o.file = words[1];
     used = 2;
   } else {
@@ -160,6 +163,8 @@ Options parseArguments(std::span<const std::string_view> args) {
     def->apply(o, value);
   }
   if (o.command == Command::Measure && o.count < 0) throw UsageError("measure needs --count N");
+  if (o.command == Command::Report && o.out.empty())
+    throw UsageError("report needs --out REPORT.html");
   if (o.minBits && o.format == DataFormat::Millivolt)
     throw UsageError("--min-bits needs binary data: mV data have no bits");
   // Both filters' lists are as long; a text must be in one of them.

@@ -18,7 +18,7 @@ class UsageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-enum class Command { Help, Check, Rate, RateSet, Measure, Stats };
+enum class Command { Help, Check, Rate, RateSet, Measure, Stats, Report };
 
 struct Options {
   Command command = Command::Help;
@@ -31,8 +31,9 @@ struct Options {
   int32_t count = -1;
   DataFormat format = DataFormat::Binary;
   Channels channels = Channels::Ch0;
-  std::string out;   // measure --out
-  std::string file;  // stats
+  std::string out;     // measure --out, report --out
+  std::string report;  // measure --report
+  std::string file;    // stats, report
   bool json = false, quiet = false;
   std::optional<double> maxPp, minBits;
 };

@@ -11,13 +11,6 @@ std::string numberText(double value) {
   return ec == std::errc() ? std::string(buffer, end) : "0";
 }
 
-std::string fixedNumber(double value, int decimals) {
-  char buffer[64];
-  const auto [end, ec] =
-      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
-  return ec == std::errc() ? std::string(buffer, end) : "0";
-}
-
 JsonObject& JsonObject::member(std::string_view key) {
   if (!body_.empty()) body_ += ',';
   body_ += '"';
@@ -57,21 +50,13 @@ JsonObject& JsonObject::raw(std::string_view key, std::string_view json) {
   return *this;
 }
 
-std::vector<ChannelFigures> figuresOf(std::span<const SampleRecord> records,
-                                      const MeasurementSettings& settings, double mvDivisor) {
-  std::vector<ChannelFigures> figures;
-  for (const int field : measuredFields(settings.channels))
-    figures.push_back({field, fieldNoise(records, field, settings.format, mvDivisor)});
-  return figures;
-}
-
 const char* unitOf(DataFormat format) { return format == DataFormat::Binary ? "codes" : "mV"; }
 const char* formatName(DataFormat format) { return format == DataFormat::Binary ? "binary" : "mv"; }
 const char* channelsName(Channels channels) {
   return channels == Channels::Ch0 ? "0" : channels == Channels::Ch1 ? "1" : "both";
 }
 
-std::string figureLine(const ChannelFigures& f, DataFormat format) {
+std::string figureLine(const ChannelAnalysis& f, DataFormat format) {
   const NoiseFigures& n = f.figures;
   // Codes are whole; mV data come in tenths of µV at best.
   const bool binary = format == DataFormat::Binary;
@@ -85,9 +70,63 @@ std::string figureLine(const ChannelFigures& f, DataFormat format) {
   return line;
 }
 
-std::string figuresJson(std::span<const ChannelFigures> figures) {
+std::string noiseLine(const ChannelAnalysis& f) {
+  std::string line = "CH" + std::to_string(f.channel) + " noise:";
+  const auto uv = [&](const char* name, double codes) {
+    if (const std::optional<double> v = f.microvolts(codes))
+      line += std::string(" ") + name + "=" + fixedNumber(*v, kMicrovoltDecimals) + "uV";
+  };
+  uv("rms", f.figures.sd);
+  uv("pp", f.figures.peakToPeak);
+  if (!f.spectrum) return line + " no spectrum";
+  const double density = f.spectrum->noiseDensity;
+  line += " density=" + fixedNumber(density, densityDecimalsOf(f)) + f.unit() + "/rtHz";
+  if (const std::optional<double> v = f.microvolts(density))
+    line += "=" + fixedNumber(*v, kMicrovoltDecimals) + "uV/rtHz";
+  return line;
+}
+
+std::string linesLine(const ChannelAnalysis& f) {
+  std::string line = "CH" + std::to_string(f.channel) + " lines:";
+  if (!f.spectrum || f.spectrum->lines.empty()) return line + " none";
+  const char* separator = " ";
+  for (const SpectralLine& l : f.spectrum->lines) {
+    line += separator + fixedNumber(l.hz, kHzDecimals) + "Hz " + fixedNumber(l.rms, decimalsOf(f)) +
+            f.unit();
+    if (const std::optional<double> v = f.microvolts(l.rms))
+      line += " " + fixedNumber(*v, kMicrovoltDecimals) + "uV";
+    if (l.mainsHz) line += " (" + mainsName(l) + ")";
+    separator = "; ";
+  }
+  return line;
+}
+
+namespace {
+
+std::string spectrumJson(const ChannelAnalysis& f) {
+  const Spectrum& s = *f.spectrum;
+  std::string lines = "[";
+  for (const SpectralLine& l : s.lines) {
+    JsonObject o;
+    o.number("hz", l.hz).number("rms", l.rms);
+    if (const std::optional<double> v = f.microvolts(l.rms)) o.number("rmsUv", *v);
+    o.raw("mainsHz", l.mainsHz ? numberText(l.mainsHz) : "null").number("harmonic", l.harmonic);
+    lines += (lines.size() > 1 ? "," : "") + o.str();
+  }
+  JsonObject o;
+  o.number("binHz", s.binHz)
+      .number("segmentLength", s.segmentLength)
+      .number("segments", s.segments)
+      .number("noiseDensity", s.noiseDensity);
+  if (const std::optional<double> v = f.microvolts(s.noiseDensity)) o.number("noiseDensityUv", *v);
+  return o.raw("lines", lines + "]").str();
+}
+
+}  // namespace
+
+std::string figuresJson(std::span<const ChannelAnalysis> figures) {
   std::string array = "[";
-  for (const ChannelFigures& f : figures) {
+  for (const ChannelAnalysis& f : figures) {
     JsonObject o;
     o.number("channel", f.channel)
         .number("count", static_cast<double>(f.figures.count))
@@ -97,19 +136,24 @@ std::string figuresJson(std::span<const ChannelFigures> figures) {
     if (f.figures.noiseFreeBits)
       o.number("noiseFreeBits", *f.figures.noiseFreeBits)
           .number("effectiveBits", *f.figures.effectiveBits);
+    if (f.microvolts(1))
+      o.number("rangeVolts", f.range->volts)
+          .number("sdUv", *f.microvolts(f.figures.sd))
+          .number("ppUv", *f.microvolts(f.figures.peakToPeak));
+    o.raw("spectrum", f.spectrum ? spectrumJson(f) : "null");
     if (array.size() > 1) array += ',';
     array += o.str();
   }
   return array + "]";
 }
 
-Verdict judge(std::span<const ChannelFigures> figures, std::optional<double> maxPp,
+Verdict judge(std::span<const ChannelAnalysis> figures, std::optional<double> maxPp,
               std::optional<double> minBits) {
   Verdict v;
   v.judged = maxPp || minBits;
   if (!v.judged) return v;
   if (figures.empty() || figures.front().figures.count == 0) v.misses.push_back("no records");
-  for (const ChannelFigures& f : figures) {
+  for (const ChannelAnalysis& f : figures) {
     if (f.figures.count == 0) continue;
     const std::string ch = "CH" + std::to_string(f.channel);
     if (maxPp && f.figures.peakToPeak > *maxPp)

@@ -7,14 +7,12 @@
 #include <vector>
 
 #include "acquisition/measurement.h"
-#include "analysis/noise.h"
+#include "analysis/noise_analysis.h"
 
 namespace tarn::cli {
 
 // Numbers in the shortest form that reads back the same, "." always.
 std::string numberText(double value);
-// With `decimals` decimals, "." always.
-std::string fixedNumber(double value, int decimals);
 
 // The text as a JSON string, quoted and escaped.
 std::string jsonString(std::string_view utf8);
@@ -33,24 +31,20 @@ class JsonObject {
   std::string body_;
 };
 
-struct ChannelFigures {
-  int channel;  // 0 or 1
-  NoiseFigures figures;
-};
-
-// The figures of every measured channel; mV data divided by `mvDivisor`.
-std::vector<ChannelFigures> figuresOf(std::span<const SampleRecord> records,
-                                      const MeasurementSettings& settings, double mvDivisor);
-
 const char* unitOf(DataFormat format);  // "codes" or "mV"
 const char* formatName(DataFormat format);
 const char* channelsName(Channels channels);
 
 // "CH0 count=1000 mean=8390843.512 sd=61.234 pp=380 unit=codes
 // noise_free_bits=15.43 effective_bits=18.06"
-std::string figureLine(const ChannelFigures& f, DataFormat format);
-// [{"channel":0,"count":...}, ...]
-std::string figuresJson(std::span<const ChannelFigures> figures);
+std::string figureLine(const ChannelAnalysis& f, DataFormat format);
+// "CH0 noise: rms=5.960uV pp=113.249uV density=1.234codes/rtHz=0.368uV/rtHz" and
+// "CH0 lines: 50.00Hz 12.345codes 3.679uV (50 Hz mains); ...": the short form
+// of the report's figures, with its decimals.
+std::string noiseLine(const ChannelAnalysis& f);
+std::string linesLine(const ChannelAnalysis& f);
+// [{"channel":0,"count":...,"noiseDensity":...,"lines":[...]}, ...]
+std::string figuresJson(std::span<const ChannelAnalysis> figures);
 
 // The pass/fail of the limits, when any is given: every channel must keep
 // its peak-to-peak at most maxPp and its noise-free bits at least minBits.
@@ -59,7 +53,7 @@ struct Verdict {
   bool judged = false, pass = true;
   std::vector<std::string> misses;  // "CH0 pp=420 > 300"
 };
-Verdict judge(std::span<const ChannelFigures> figures, std::optional<double> maxPp,
+Verdict judge(std::span<const ChannelAnalysis> figures, std::optional<double> maxPp,
               std::optional<double> minBits);
 std::string verdictLine(const Verdict& v);  // "limits: pass", "limits: FAIL CH0 pp=420 > 300"
 std::string verdictJson(const Verdict& v, std::optional<double> maxPp,

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "acquisition/acquisition_texts.h"
+#include "analysis/report.h"
 #include "analysis/values.h"
 #include "board/board_texts.h"
 #include "board/commands.h"
@@ -18,6 +19,7 @@
 #include "cli/options.h"
 #include "cli/report.h"
 #include "datafile/code_page.h"
+#include "datafile/csv_lines.h"
 #include "datafile/datafile_texts.h"
 #include "datafile/save.h"
 #include "datafile/saved_file.h"
@@ -70,7 +72,7 @@ class Session {
   Session(Context& c, const Options& o) : c_(c), o_(o), board_(*o.board), link_(c.port, c.clock) {}
 
   int run() {
-    if (o_.command == Command::Stats) return stats();
+    if (o_.command == Command::Stats || o_.command == Command::Report) return stats();
     int status = 1;
     try {
       status = onBoard();
@@ -231,8 +233,16 @@ class Session {
         status = 1;
       }
     }
-    const std::vector<ChannelFigures> figures =
-        figuresOf(m.records(), m.settings(), board_.mvSummaryDivisor);
+    const std::vector<ChannelAnalysis> figures =
+        analyseNoise(m.settings(), m.records(), board_.mvSummaryDivisor);
+    std::string reported;
+    if (!o_.report.empty() && m.received() > 0) {
+      const std::string date = datafile::dateTimeText(c_.clock.localNow());
+      if (writeReport({m.settings(), m.received(), board_.name, date}, figures, o_.report) == 0)
+        reported = o_.report;
+      else
+        status = 1;
+    }
     const Verdict verdict = judge(figures, o_.maxPp, o_.minBits);
     if (o_.json) {
       constexpr const char* kEnds[] = {"running", "finished", "table full",
@@ -248,14 +258,16 @@ class Session {
           .number("seconds", seconds)
           .text("unit", unitOf(o_.format))
           .raw("figures", figuresJson(figures))
-          .raw("file", saved.empty() ? "null" : jsonString(saved));
+          .raw("file", saved.empty() ? "null" : jsonString(saved))
+          .raw("report", reported.empty() ? "null" : jsonString(reported));
       if (verdict.judged) o.raw("limits", verdictJson(verdict, o_.maxPp, o_.minBits));
       say(o.str());
     } else {
       if (!failed) say(summary);
-      for (const ChannelFigures& f : figures)
-        if (f.figures.count > 0) say(figureLine(f, o_.format));
+      for (const ChannelAnalysis& f : figures)
+        if (f.figures.count > 0) sayFigures(f);
       if (!saved.empty()) say("saved: " + saved);
+      if (!reported.empty()) say("report: " + reported);
       if (verdict.judged) say(verdictLine(verdict));
     }
     return status == 0 && !verdict.pass ? 3 : status;
@@ -340,11 +352,16 @@ class Session {
       fail("--min-bits needs binary data: " + o_.file + " holds mV data");
       return 2;
     }
-    const std::vector<ChannelFigures> figures = figuresOf(file.records, s, board_.mvSummaryDivisor);
+    const std::vector<ChannelAnalysis> figures =
+        analyseNoise(s, file.records, board_.mvSummaryDivisor);
+    if (o_.command == Command::Report) {
+      const int status = writeReport({s, s.count, board_.name, file.dateTime}, figures, o_.out);
+      if (status != 0) return status;
+    }
     const Verdict verdict = judge(figures, o_.maxPp, o_.minBits);
     if (o_.json) {
       JsonObject o;
-      o.text("command", "stats")
+      o.text("command", o_.command == Command::Stats ? "stats" : "report")
           .text("file", o_.file)
           .text("charset", file.charset)
           .text("date", file.dateTime)
@@ -356,7 +373,8 @@ class Session {
           .number("received", s.count)
           .number("discarded", file.leftOut)
           .text("unit", unitOf(s.format))
-          .raw("figures", figuresJson(figures));
+          .raw("figures", figuresJson(figures))
+          .raw("report", o_.out.empty() ? "null" : jsonString(o_.out));
       if (verdict.judged) o.raw("limits", verdictJson(verdict, o_.maxPp, o_.minBits));
       say(o.str());
     } else {
@@ -367,10 +385,34 @@ class Session {
       if (file.leftOut > 0)
         say("left out: " + std::to_string(file.leftOut) +
             " row(s) that are not values (first: row " + std::to_string(file.firstLeftOut) + ")");
-      for (const ChannelFigures& f : figures) say(figureLine(f, s.format));
+      for (const ChannelAnalysis& f : figures) sayFigures(f);
+      if (!o_.out.empty()) say("report: " + o_.out);
       if (verdict.judged) say(verdictLine(verdict));
     }
     return verdict.pass ? 0 : 3;
+  }
+
+  void sayFigures(const ChannelAnalysis& f) {
+    say(figureLine(f, f.format));
+    say(noiseLine(f));
+    say(linesLine(f));
+  }
+
+  // The report at `path`; the exit status: 2 for records that give none, 1
+  // for a file that cannot be written.
+  int writeReport(const ReportHeader& header, std::span<const ChannelAnalysis> figures,
+                  const std::string& path) {
+    try {
+      replaceFile(path, reportHtml(header, figures));
+      return 0;
+    } catch (const ReportError& e) {
+      fail("no report of " + (o_.file.empty() ? std::string("the measurement") : o_.file) + ": " +
+           e.what());
+      return 2;
+    } catch (const FileError& e) {
+      fail("cannot write the report " + path + ": " + e.what());
+      return 1;
+    }
   }
 
   Context& c_;

@@ -15,7 +15,8 @@ Commands:
   rate set CODE|TEXT    set the rate, by its position in the filter's rate list
                         (0 is the first) or by its text ("100.2sps")
   measure --count N [--channels 0|1|both] [--format binary|mv] [--rate CODE|TEXT]
-          [--out FILE.csv] [--json] [--max-pp X] [--min-bits B]
+          [--out FILE.csv] [--report REPORT.html] [--json] [--max-pp X]
+          [--min-bits B]
                         set the rate (the given one, otherwise the board's own),
                         take N records (0: until Ctrl-C or the table's 66001),
                         print the summary and the noise figures
@@ -24,6 +25,12 @@ Commands:
                         'measure --out' saved; rows that are not values are
                         left out of them: the text says how many and the
                         first one's number, the JSON's "discarded" counts them
+  report FILE.csv --out REPORT.html [--json]
+                        the figures of stats, and the noise report of the file:
+                        one HTML page that needs nothing else (pictures inline,
+                        nothing fetched), for the screen and for A4 paper: the
+                        settings, per channel the figures with their formulas,
+                        the waveform, the histogram and the spectrum
 
 Options:
   --port COMn|DEVICE    COMn is the port itself on Windows (\\.\COMn); elsewhere
@@ -41,6 +48,9 @@ Options:
   --out FILE.csv        save the records as the window saves them (its lines,
                         the user's character set, CR LF), replacing FILE.csv in
                         one step; nothing is written when no record arrived
+  --out REPORT.html     (report) where the report goes, replaced in one step
+  --report REPORT.html  (measure) the noise report of the records, as 'report'
+                        writes it
   --json                print one JSON object (UTF-8): the settings, the counts
                         and the figures, in place of the text
   --quiet               no progress on stderr; progress (count, rate, time
@@ -61,6 +71,25 @@ Noise figures, for each measured channel of the n records:
   noise-free bits       log2(2^24 / pp)
   effective resolution  log2(2^24 / sd)
                         each 24 when its spread is 0, and never above 24
+  in µV (binary data)   sd and pp times the input range's span over 2^24
+                        codes: 5 V for ±2.5V, 10 V for ±5V, as the settings
+                        line names the range
+  noise density         the median over f of the amplitude spectral density
+                        √P(f), per √Hz (also µV/√Hz for binary data). P is
+                        Welch's one-sided power spectral density at the rate
+                        of the rate text ("1007sps"): segments of L values
+                        (the largest power of two up to 4096 and up to a
+                        quarter of the values, 16 at least) overlapped by
+                        half, less their mean, times the 4-term Blackman-Harris window w;
+                        P(f) = 2 |FFT(w x)(f)|^2 / (rate sum(w^2)), averaged.
+                        The median is divided by its bias (1 - 2/(9 v))^3,
+                        v = 2 x segments
+  lines                 peaks whose P is 10 times the median P of the bins
+                        around them: the frequency (the P-weighted centre of
+                        the peak's +-4 bins) and the rms size
+                        sqrt(sum(P - floor) x bin width); those within 1 % (or
+                        1.5 bins) of a multiple of 50 or 60 Hz are named as
+                        mains, with the harmonic
 Units: codes (0 to FFFFFF) for binary data; mV for mV data, the board's value
 divided by 1000 (Pellan2, Quorin2) or 100 (Pellan), as the window's summary.
 Codes are summed exactly in integers, so 65535 records lose nothing to rounding.
@@ -79,7 +108,8 @@ Exit status:
   1  a board or port failure (the window's message on stderr), a file that
      cannot be read or written, or a measurement with no valid record
   2  a usage error: an unknown option or command, a count outside 0-65535, an
-     unknown rate, a port name out of range, a file that is not a data file;
+     unknown rate, a port name out of range, a file that is not a data file
+     or holds no records, a channel without a value (report);
      nothing is sent to the board (a rate text that only the board's other
      filter offers is found after the check, which changes nothing)
   3  --max-pp or --min-bits given and a channel misses the limit

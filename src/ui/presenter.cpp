@@ -2,12 +2,16 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
+
+#include "analysis/report.h"
 
 #include "acquisition/acquisition_texts.h"
 #include "analysis/values.h"
 #include "board/board_texts.h"
 #include "board/commands.h"
 #include "board/port_names.h"
+#include "datafile/csv_lines.h"
 #include "ui/control_table.h"
 
 namespace tarn {
@@ -20,6 +24,22 @@ constexpr const char* kPorts[] = {"COM1", "COM2", "COM3", "COM4", "COM5",
                                   "COM6", "COM7", "COM8", "COM9"};
 constexpr const char* kNoScale = "---";
 constexpr std::chrono::milliseconds kProgressInterval{100};
+constexpr const char* kReportItem = "解析レポート";
+constexpr const char* kPictureItem = "波形を画像で保存...";
+constexpr const char* kPictureTitle = "波形を画像で保存";
+constexpr const char* kPictureFilter = "(PNGファイル) | *.png";
+constexpr const char* kReportFailed = "解析レポートを作成出来ませんでした";
+constexpr const char* kReportNotOpened = "解析レポートを開けませんでした";
+constexpr const char* kPictureFailed = "画像を保存出来ませんでした";
+
+// "20261208-015500": files named by the time they were made never replace
+// one that is still open.
+std::string stamp(const LocalDateTime& t) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%04d%02d%02d-%02d%02d%02d", t.year, t.month, t.day, t.hour,
+                t.minute, t.second);
+  return text;
+}
 
 }  // namespace
 
@@ -28,7 +48,11 @@ Presenter::Presenter(PresenterSeams seams, std::span<const BoardProfile> boards)
       clock_(seams.clock),
       plot_(seams.plot),
       link_(seams.port, seams.clock),
-      saver_(seams.dialog, seams.messages, seams.files, seams.clock) {
+      saver_(seams.dialog, seams.messages, seams.files, seams.clock),
+      dialog_(seams.dialog),
+      messages_(seams.messages),
+      files_(seams.files),
+      opener_(seams.opener) {
   portList.setItems(kPorts);
   channelList.setItems(kChannelNames);
   OptionButton::group({&binaryOption, &mvOption});
@@ -454,9 +478,51 @@ void Presenter::drawPlot() {
   plot_.draw(std::move(plot->traces));
 }
 
+bool Presenter::measured() const {
+  return !measuring() && measurement_ && measurement_->received() > 0;
+}
+
 void Presenter::saveData() {
-  if (measuring() || !measurement_ || measurement_->received() < 1) return;
+  if (!measured()) return;
   saver_.save(*measurement_);
+}
+
+// --- The plot box's menu ----------------------------------------------------
+
+std::vector<MenuItem> Presenter::plotMenu() {
+  return {{kReportItem, measured(), [this] { openReport(); }},
+          {kPictureItem, measured(), [this] { savePlotPicture(); }}};
+}
+
+void Presenter::openReport() {
+  if (!measured()) return;
+  const LocalDateTime now = clock_.localNow();
+  std::string path;
+  try {
+    path = (std::filesystem::temp_directory_path() / ("tarnview-report-" + stamp(now) + ".html"))
+               .string();
+    const std::vector<ChannelAnalysis> channels =
+        analyseNoise(measurement_->settings(), measurement_->records(), board().mvSummaryDivisor);
+    const std::string date = datafile::dateTimeText(now);
+    files_.replaceFile(
+        path, reportHtml({measurement_->settings(), measurement_->received(), board().name, date},
+                         channels));
+  } catch (const std::runtime_error& e) {  // no temporary folder, ReportError, FileError
+    messages_.tell(std::string(kReportFailed) + " (" + e.what() + ")");
+    return;
+  }
+  if (!opener_.open(path)) messages_.tell(std::string(kReportNotOpened) + " (" + path + ")");
+}
+
+void Presenter::savePlotPicture() {
+  if (!measured()) return;
+  const std::string offered =
+      lastPicture_.empty() ? "tarnview-plot-" + stamp(clock_.localNow()) + ".png" : lastPicture_;
+  const std::optional<std::string> path =
+      dialog_.askSavePath({kPictureTitle, kPictureFilter, files_.homeFolder(), offered});
+  if (!path) return;
+  lastPicture_ = *path;
+  if (!plot_.savePicture(*path)) messages_.tell(std::string(kPictureFailed) + " (" + *path + ")");
 }
 
 }  // namespace tarn

@@ -21,6 +21,23 @@ class PlotSurface {
   virtual ~PlotSurface() = default;
   virtual void clear() = 0;
   virtual void draw(std::vector<Trace> traces) = 0;
+  // The box's picture as a PNG file at `path`; false when it cannot be written.
+  virtual bool savePicture(const std::string& path) = 0;
+};
+
+// The desktop's opener: shows a file in the program the user has for its kind.
+class Opener {
+ public:
+  virtual ~Opener() = default;
+  // False when no program could be started for it.
+  virtual bool open(const std::string& path) = 0;
+};
+
+// An entry of the plot box's context menu, as a shell shows it.
+struct MenuItem {
+  std::string text;
+  bool enabled;
+  std::function<void()> choose;
 };
 
 // What the window needs from its surroundings; each piece is replaced by a
@@ -32,6 +49,7 @@ struct PresenterSeams {
   SaveDialog& dialog;
   MessageBox& messages;
   FileStore& files;
+  Opener& opener;
 };
 
 // The window's behaviour: maps the user's clicks onto the board link, the
@@ -73,6 +91,12 @@ class Presenter {
   void saveData();
   void choosePort();
   void chooseModel(size_t index);
+  // The plot box's context menu: the noise report of the measurement shown,
+  // written to the temporary folder and opened; the plot box as a picture.
+  // Both want a measurement that has ended with records.
+  std::vector<MenuItem> plotMenu();
+  void openReport();
+  void savePlotPicture();
   // Stops a running measurement and closes the port, before the program ends.
   void quit();
 
@@ -113,6 +137,8 @@ class Presenter {
   void showProgress(bool now);
   // " (不正なレコード 2 個を破棄)" when records were discarded.
   std::string discardedText() const;
+  // A measurement has ended with records: they can be saved and analysed.
+  bool measured() const;
   void drawPlot();
   void clearPlot();
   // The plot a measurement leaves when it ends other than by finishing.
@@ -133,6 +159,11 @@ class Presenter {
   PlotSurface& plot_;
   BoardLink link_;
   DataFileSaver saver_;
+  SaveDialog& dialog_;
+  MessageBox& messages_;
+  FileStore& files_;
+  Opener& opener_;
+  std::string lastPicture_;
   bool connected_ = false;
   std::optional<Measurement> measurement_;
   std::optional<SampleValues> values_;  // of the measurement's records, as plotted

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 
 #include "acquisition/acquisition_texts.h"
 #include "analysis/analysis_texts.h"
@@ -193,7 +194,12 @@ TEST(CliBoard, CommandsFailuresAndLimitsGiveTheWindowsTextsAndStatus) {
       {"", "stats " TARNBOARD_PATH, 2, "is not a data file: line 1"},
       {"", "stats " + damaged, 0,
        "left out: 2 row(s) that are not values (first: row 2)\nCH0 count=1"},
-      {"", "stats --json " + damaged, 0, R"("received":1,"discarded":2,)"}};
+      {"", "stats --json " + damaged, 0, R"("received":1,"discarded":2,)"},
+      {"", "report " TARNBOARD_PATH " --out " + scratch("r.html"), 2, "is not a data file"},
+      {"", "report /nonexistent.csv --out " + scratch("r.html"), 1, "cannot read"},
+      {"", "report " + lost, 2, "report needs --out REPORT.html"},
+      {"", "report " + lost + " --out /nonexistent/r.html", 1, "cannot write the report"},
+      {"--no-pacing", "measure --count 50 --report " + scratch("m.html"), 0, "report: "}};
   for (const std::string key : {"pellan2", "quorin2", "pellan"}) {
     const BoardProfile& b = *boardByKey(key);
     const std::string board = "--model " + key + " --status 13 --rate 2", model = "--model " + key;
@@ -207,10 +213,12 @@ TEST(CliBoard, CommandsFailuresAndLimitsGiveTheWindowsTextsAndStatus) {
   }
   for (const auto& [boardArgs, args, status, text] : rows) {
     Board board(boardArgs);
-    const Outcome r = cli(
-        (args.find("--port") == 0 || args.find("stats") == 0 ? "" : "--port " + board.port + " ") +
-            args,
-        boardArgs != "--silent");
+    const Outcome r =
+        cli((args.find("--port") == 0 || args.find("stats") == 0 || args.find("report") == 0
+                 ? ""
+                 : "--port " + board.port + " ") +
+                args,
+            boardArgs != "--silent");
     EXPECT_TRUE(r.status == status && r.says(text)) << r.status << r.text << "\nwanted " << text;
   }
   EXPECT_EQ(datafile::readDataFile(contentOf(lost)).records.size(), 30u);  // kept when lost
@@ -266,9 +274,11 @@ TEST(CliBoard, KeepsEveryCharacterOnAConsoleAndInTheFile) {
 }
 
 // The window's seams around its presenter; the file it saves lands in `saved`.
-struct WindowSeams : PlotSurface, SaveDialog, MessageBox, FileStore {
+struct WindowSeams : PlotSurface, SaveDialog, MessageBox, FileStore, Opener {
   void clear() override {}
   void draw(std::vector<Trace>) override {}
+  bool savePicture(const std::string&) override { return false; }
+  bool open(const std::string&) override { return true; }
   std::optional<std::string> askSavePath(const SaveRequest&) override { return "/w.csv"; }
   void tell(const std::string&) override {}
   bool ask(const std::string&) override { return false; }
@@ -283,13 +293,14 @@ struct WindowSeams : PlotSurface, SaveDialog, MessageBox, FileStore {
 TEST(CliBoard, GivesTheWindowsSummaryAndFileForTheSameStream) {
   const std::string stream = "--no-pacing --seed 7 --sine 0.5,3", path = scratch("same.csv");
   Board forCli(stream), forWindow(stream);
-  const Outcome r =
-      cli("--port " + forCli.port + " measure --count 300 --channels both --out " + path);
+  const std::string report = scratch("same.html");
+  const Outcome r = cli("--port " + forCli.port + " measure --count 300 --channels both --out " +
+                        path + " --report " + report);
   setenv("TARNVIEW_COM4", forWindow.device.c_str(), 1);  // the window's first port
   posix::SerialPort port;
   SystemClock clock;
   WindowSeams seams;
-  Presenter window({port, clock, seams, seams, seams, seams}, currentBoards());
+  Presenter window({port, clock, seams, seams, seams, seams, seams}, currentBoards());
   window.toggleConnection();
   window.sampleCount.userEdit("300");
   window.channelList.setListIndex(2);
@@ -305,6 +316,11 @@ TEST(CliBoard, GivesTheWindowsSummaryAndFileForTheSameStream) {
   };
   EXPECT_EQ(r.text.substr(0, r.text.find('\n')), asWritten(window.status.text()));
   EXPECT_EQ(withoutDateLine(contentOf(path)), asWritten(withoutDateLine(seams.saved)));
+  window.openReport();
+  const auto undated = [](const std::string& html) {
+    return std::regex_replace(html, std::regex("<title>[^<]*|<th>Date</th><td>[^<]*"), "");
+  };
+  EXPECT_EQ(undated(contentOf(report)), undated(seams.saved));
 }
 
 }  // namespace

@@ -12,7 +12,8 @@ std::vector<BoardChoice> everyBoard() {
   return all;
 }
 
-Rig::Rig(const BoardChoice& choice) : p({port, clock, plot, user, user, files}, choice.boards) {
+Rig::Rig(const BoardChoice& choice)
+    : p({port, clock, plot, user, user, files, opener}, choice.boards) {
   unsetenv("TARNVIEW_COM4"), unsetenv("TARNVIEW_COM6");  // COMn is /dev/ttyS<n-1> here
   p.modelOptions[choice.index].userClick();
   p.status.viewChanged = [this] { statuses += p.status.text() + "|"; };

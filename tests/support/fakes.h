@@ -69,7 +69,20 @@ struct ScriptedPort : BytePort {
 struct RecordingPlot : PlotSurface {
   void clear() override {}
   void draw(std::vector<Trace>) override { ++draws; }
+  bool savePicture(const std::string& path) override {
+    saved.push_back(path);
+    return true;
+  }
   int draws = 0;
+  std::vector<std::string> saved;
+};
+
+struct RecordingOpener : Opener {
+  bool open(const std::string& path) override {
+    opened.push_back(path);
+    return true;
+  }
+  std::vector<std::string> opened;
 };
 
 // The user at the save dialog and the message boxes: each showing or question
@@ -138,6 +151,7 @@ struct Rig {
   RecordingPlot plot;
   ScriptedUser user;
   MemoryFiles files;
+  RecordingOpener opener;
   Presenter p;
   std::string statuses;  // every status text set, each followed by "|"
 };

@@ -28,7 +28,9 @@ struct App::Parts {
   QtSaveDialog dialog{window};
   QtMessageBox messages{window};
   QtFileStore files;
-  Presenter presenter{PresenterSeams{port, clock, window.plot(), dialog, messages, files}, boards};
+  XdgOpener opener;
+  Presenter presenter{PresenterSeams{port, clock, window.plot(), dialog, messages, files, opener},
+                      boards};
   QTimer liveTick;
 };
 

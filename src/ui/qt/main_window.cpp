@@ -8,9 +8,11 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QShowEvent>
 #include <QSignalBlocker>
 #include <QStyle>
@@ -166,7 +168,36 @@ void MainWindow::bind(Presenter& presenter) {
   presenter.captionChanged = [this, &presenter] { setWindowTitle(q(presenter.caption)); };
   presenter.captionChanged();
   showPortDevices(presenter);
+  bindPlotMenu(presenter);
   centre();
+}
+
+// The plot takes no focus: besides its right click, the Menu key and
+// Shift+F10 open its menu from anywhere in the window.
+void MainWindow::bindPlotMenu(Presenter& presenter) {
+  plot_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(plot_, &QWidget::customContextMenuRequested, this, [this, &presenter](const QPoint& at) {
+    showPlotMenu(presenter, plot_->mapToGlobal(at));
+  });
+  for (const QKeySequence& keys :
+       {QKeySequence(Qt::Key_Menu), QKeySequence(Qt::SHIFT | Qt::Key_F10)})
+    connect(new QShortcut(keys, this), &QShortcut::activated, this, [this, &presenter] {
+      showPlotMenu(presenter, plot_->mapToGlobal(plot_->rect().center()));
+    });
+}
+
+void MainWindow::showPlotMenu(Presenter& presenter, const QPoint& at) {
+  QMenu menu(this);
+  menu.setObjectName("plotMenu");
+  const std::vector<MenuItem> items = presenter.plotMenu();
+  for (size_t i = 0; i < items.size(); ++i) {
+    QAction* action = menu.addAction(q(items[i].text));
+    action->setEnabled(items[i].enabled);
+    action->setData(static_cast<int>(i));
+  }
+  // Chosen once the menu has closed, so that a dialog it opens is not under it.
+  if (const QAction* chosen = menu.exec(at))
+    items[static_cast<size_t>(chosen->data().toInt())].choose();
 }
 
 void MainWindow::centre() {

@@ -37,6 +37,8 @@ class MainWindow : public QWidget {
   void build();
   void bindControl(const ControlSpec& row, Presenter& presenter);
   void showPortDevices(const Presenter& presenter);
+  void bindPlotMenu(Presenter& presenter);
+  void showPlotMenu(Presenter& presenter, const QPoint& at);
   std::map<std::string, QWidget*, std::less<>> widgets_;
   PlotView* plot_ = nullptr;
   bool singleModel_;

@@ -1,6 +1,7 @@
 #include "ui/qt/plot_view.h"
 
 #include <QPainter>
+#include <QSaveFile>
 #include <cmath>
 
 #include "analysis/raster.h"
@@ -42,6 +43,11 @@ const QImage& PlotView::picture() {
   }
   stale_ = false;
   return picture_;
+}
+
+bool PlotView::savePicture(const std::string& path) {
+  QSaveFile file(QString::fromStdString(path));
+  return file.open(QIODevice::WriteOnly) && picture().save(&file, "PNG") && file.commit();
 }
 
 void PlotView::paintEvent(QPaintEvent*) {

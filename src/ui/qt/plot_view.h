@@ -17,6 +17,7 @@ class PlotView : public QWidget, public PlotSurface {
   PlotView(QWidget* parent, double unitsWide, double unitsHigh);
   void clear() override;
   void draw(std::vector<Trace> traces) override;
+  bool savePicture(const std::string& path) override;
 
  protected:
   void paintEvent(QPaintEvent* event) override;

@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QProcess>
 #include <QSaveFile>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -123,6 +124,10 @@ std::string QtFileStore::homeFolder() { return QDir::homePath().toStdString(); }
 
 std::string QtFileStore::programFolder() {
   return QCoreApplication::applicationDirPath().toStdString();
+}
+
+bool XdgOpener::open(const std::string& path) {
+  return QProcess::startDetached("xdg-open", {q(path)});
 }
 
 }  // namespace tarn

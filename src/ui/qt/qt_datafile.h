@@ -1,6 +1,7 @@
 #pragma once
 
 #include "datafile/save.h"
+#include "ui/presenter.h"
 
 class QWidget;
 
@@ -36,6 +37,12 @@ class QtFileStore : public FileStore {
   bool folderWritable(const std::string& folder) override;
   std::string homeFolder() override;
   std::string programFolder() override;
+};
+
+// The desktop's opener, xdg-open, started on its own.
+class XdgOpener : public Opener {
+ public:
+  bool open(const std::string& path) override;
 };
 
 }  // namespace tarn

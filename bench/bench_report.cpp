@@ -1,0 +1,61 @@
+// The noise report of a full measurement, 65535 records of both channels: the
+// core's analysis and page, their size, and a whole `tarnview-cli report` run
+// on the saved file.
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "analysis/report.h"
+#include "datafile/csv_lines.h"
+#include "figures.h"
+#include "full_measurement.h"
+
+namespace {
+
+constexpr int kRuns = 15;
+
+}  // namespace
+
+int main() {
+  for (const bool binary : {true, false}) {
+    const tarn::Measurement m = bench::fullMeasurement(binary);
+    const std::string format = binary ? "binary" : "mV";
+    std::string html;
+    const auto report = [&] {
+      const std::vector<tarn::ChannelAnalysis> channels =
+          tarn::analyseNoise(m.settings(), m.records(), 1000);
+      html = tarn::reportHtml({m.settings(), m.received(), "Pellan2", "2026/12/08"}, channels);
+    };
+    bench::printTimings("analysis + report page, " + format, bench::timeRuns(kRuns, report));
+    std::printf("  report of %s data: %zu bytes\n", format.c_str(), html.size());
+    bench::figure("report page of 65535 x 2 " + format + " records: size",
+                  static_cast<double>(html.size()) / 1e6, "MB");
+  }
+
+  const std::string csv = "/tmp/bench_report.csv", out = "/tmp/bench_report.html";
+  std::ofstream(csv, std::ios::binary)
+      << tarn::datafile::csvText(bench::fullMeasurement(true), "2026/12/08 9:30:00");
+  const auto run = [&] {
+    const pid_t pid = fork();
+    if (pid == 0) {
+      dup2(open("/dev/null", O_WRONLY), STDOUT_FILENO);  // the figures' text
+      execl(TARNVIEW_CLI_PATH, TARNVIEW_CLI_PATH, "report", csv.c_str(), "--out", out.c_str(),
+            static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+      std::fprintf(stderr, "tarnview-cli report failed\n");
+      std::exit(1);
+    }
+  };
+  bench::printTimings("tarnview-cli report FILE.csv, binary", bench::timeRuns(kRuns, run));
+  std::remove(csv.c_str());
+  std::remove(out.c_str());
+  return 0;
+}

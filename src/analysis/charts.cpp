@@ -1,0 +1,245 @@
+#include "analysis/charts.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <numbers>
+
+#include "analysis/plot.h"
+#include "analysis/raster.h"
+
+namespace tarn {
+namespace {
+
+// The plot area inside the picture, room left for the scales.
+constexpr int kLeft = 78, kRight = 36, kTop = 14, kBottom = 36;
+constexpr int kPlotWidth = kChartWidth - kLeft - kRight,
+              kPlotHeight = kChartHeight - kTop - kBottom;
+
+struct Axis {
+  double low, high;
+  double at(double v, double length) const { return (v - low) / (high - low) * length; }
+};
+
+std::string colourOf(int channel) { return channel == 0 ? "#0000ff" : "#ff0000"; }
+std::string barColourOf(int channel) { return channel == 0 ? "#a8b8f0" : "#f0b0a8"; }
+
+// About `most` ticks at 1, 2 or 5 times a power of ten.
+std::vector<double> ticksOf(const Axis& axis, int most, int& decimals) {
+  const double raw = (axis.high - axis.low) / most;
+  const double magnitude = std::pow(10, std::floor(std::log10(raw)));
+  double step = magnitude;
+  for (const double m : {2.0, 5.0, 10.0})
+    if (step < raw) step = m * magnitude;
+  decimals = std::max(0, static_cast<int>(-std::floor(std::log10(step) + 1e-9)));
+  std::vector<double> ticks;
+  for (double t = std::ceil(axis.low / step) * step; t <= axis.high + step * 1e-9; t += step)
+    ticks.push_back(std::fabs(t) < step * 1e-9 ? 0 : t);
+  return ticks;
+}
+
+// One picture, built element by element in the plot area's coordinates.
+class Chart {
+ public:
+  Chart(std::string_view title, std::string_view xTitle, std::string_view yTitle) {
+    char head[512];
+    std::snprintf(head, sizeof head,
+                  "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 %d %d\" width=\"%d\" "
+                  "height=\"%d\" role=\"img\" aria-label=\"%s\" font-family=\"sans-serif\" "
+                  "font-size=\"11\"><title>%s</title>"
+                  "<rect width=\"100%%\" height=\"100%%\" fill=\"#fff\"/>",
+                  kChartWidth, kChartHeight, kChartWidth, kChartHeight, markupText(title).c_str(),
+                  markupText(title).c_str());
+    svg_ = head;
+    svg_ += text(kLeft + kPlotWidth / 2.0, kChartHeight - 4, xTitle, "middle");
+    svg_ += "<text transform=\"translate(12 " + std::to_string(kTop + kPlotHeight / 2) +
+            ") rotate(-90)\" text-anchor=\"middle\">" + markupText(yTitle) + "</text>";
+    svg_ +=
+        "<g transform=\"translate(" + std::to_string(kLeft) + " " + std::to_string(kTop) + ")\">";
+  }
+
+  static std::string n(double v) { return fixedNumber(v, 1); }
+  static std::string text(double x, double y, std::string_view t, const char* anchor) {
+    return "<text x=\"" + n(x) + "\" y=\"" + n(y) + "\" text-anchor=\"" + anchor + "\">" +
+           markupText(t) + "</text>";
+  }
+
+  void xScale(const Axis& axis, const std::function<std::string(double, int)>& label) {
+    int decimals = 0;
+    for (const double t : ticksOf(axis, 8, decimals)) {
+      const double x = axis.at(t, kPlotWidth);
+      svg_ +=
+          "<path d=\"M" + n(x) + " 0V" + std::to_string(kPlotHeight) + "\" stroke=\"#e4e4e4\"/>";
+      svg_ += text(x, kPlotHeight + 14, label(t, decimals), "middle");
+    }
+  }
+  void yScale(const Axis& axis, const std::function<std::string(double, int)>& label,
+              const std::vector<double>& given = {}) {
+    int decimals = 0;
+    for (const double t : given.empty() ? ticksOf(axis, 5, decimals) : given) {
+      const double y = kPlotHeight - axis.at(t, kPlotHeight);
+      svg_ += "<path d=\"M0 " + n(y) + "H" + std::to_string(kPlotWidth) + "\" stroke=\"#e4e4e4\"/>";
+      svg_ += text(-4, y + 4, label(t, decimals), "end");
+    }
+  }
+  // A curve of many points, one pixel wide, per pixel column.
+  void curve(const Trace& trace, const std::string& colour) {
+    const PixelGrid grid{kPlotWidth, kPlotHeight, kPlotWidth, kPlotHeight};
+    std::string d;
+    for (const PixelRun& r : traceRuns(trace, grid, tracingFor(trace, grid)))
+      d += "M" + std::to_string(r.column) + ".5 " + std::to_string(r.top) + "v" +
+           std::to_string(r.bottom - r.top + 1);
+    svg_ += "<path d=\"" + d + "\" stroke=\"" + colour +
+            "\" fill=\"none\" shape-rendering=\"crispEdges\"/>";
+  }
+  void add(const std::string& element) { svg_ += element; }
+  std::string done() {
+    return svg_ + "<rect width=\"" + std::to_string(kPlotWidth) + "\" height=\"" +
+           std::to_string(kPlotHeight) + "\" fill=\"none\" stroke=\"#555\"/></g></svg>";
+  }
+
+ private:
+  std::string svg_;
+};
+
+std::string plainLabel(double v, int decimals) { return fixedNumber(v, decimals); }
+
+// The spread of the values with a margin; a flat channel gets one of its own.
+Axis valueAxis(const ChannelAnalysis& c) {
+  const auto [low, high] = std::minmax_element(c.values.begin(), c.values.end());
+  const double margin =
+      *high > *low ? (*high - *low) * 0.08 : (c.format == DataFormat::Binary ? 2 : 0.002);
+  return {*low - margin, *high + margin};
+}
+
+}  // namespace
+
+std::string markupText(std::string_view text) {
+  std::string out;
+  for (const char c : text) {
+    switch (c) {
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '&':
+        out += "&amp;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
+std::string waveformSvg(const ChannelAnalysis& c, std::optional<double> rateHz) {
+  const double last = static_cast<double>(c.values.size() - 1);
+  const Axis x{0, std::max(1.0, rateHz ? last / *rateHz : last)};
+  const Axis y = valueAxis(c);
+  Chart chart("CH" + std::to_string(c.channel) + " waveform", rateHz ? "time (s)" : "record",
+              c.unit());
+  chart.xScale(x, plainLabel);
+  chart.yScale(y, plainLabel);
+  Trace trace{0, {}};
+  trace.points.reserve(c.values.size());
+  const double step = c.values.size() > 1 ? kPlotWidth / last : 0;
+  for (size_t i = 0; i < c.values.size(); ++i)
+    trace.points.push_back({static_cast<float>(static_cast<double>(i) * step),
+                            static_cast<float>(kPlotHeight - y.at(c.values[i], kPlotHeight))});
+  chart.curve(trace, colourOf(c.channel));
+  return chart.done();
+}
+
+std::string histogramSvg(const ChannelAnalysis& c) {
+  const Histogram& h = c.histogram;
+  const NoiseFigures& f = c.figures;
+  const auto bins = static_cast<double>(h.counts.size());
+  const Axis x{h.first, h.first + bins * h.width};
+  const double total = static_cast<double>(f.count) * h.width;
+  // The normal curve's peak may stand above the tallest bar.
+  const double peak = f.sd > 0 ? total / (f.sd * std::sqrt(2 * std::numbers::pi)) : 0;
+  const double tallest = static_cast<double>(*std::max_element(h.counts.begin(), h.counts.end()));
+  const Axis y{0, std::max(tallest, peak) * 1.08};
+  Chart chart("CH" + std::to_string(c.channel) + " histogram", c.unit(), "count");
+  chart.xScale(x, plainLabel);
+  chart.yScale(y, plainLabel);
+  std::string bars;
+  const double barWidth = kPlotWidth / bins;
+  for (size_t i = 0; i < h.counts.size(); ++i) {
+    if (h.counts[i] == 0) continue;
+    const double height = y.at(static_cast<double>(h.counts[i]), kPlotHeight);
+    bars += "M" + Chart::n(static_cast<double>(i) * barWidth) + " " + std::to_string(kPlotHeight) +
+            "v-" + Chart::n(height) + "h" + Chart::n(barWidth) + "v" + Chart::n(height) + "z";
+  }
+  chart.add("<path d=\"" + bars + "\" fill=\"" + barColourOf(c.channel) +
+            "\" stroke=\"#fff\" stroke-width=\"0.3\"/>");
+  if (f.sd > 0) {
+    std::string points;
+    for (int px = 0; px <= kPlotWidth; px += 2) {
+      const double v = x.low + (x.high - x.low) * px / kPlotWidth;
+      const double z = (v - f.mean) / f.sd;
+      const double count = total * std::exp(-z * z / 2) / (f.sd * std::sqrt(2 * std::numbers::pi));
+      points += std::to_string(px) + "," + Chart::n(kPlotHeight - y.at(count, kPlotHeight)) + " ";
+    }
+    chart.add("<polyline points=\"" + points +
+              "\" fill=\"none\" stroke=\"#000\" stroke-width=\"1.2\"/>");
+  }
+  return chart.done();
+}
+
+std::string spectrumSvg(const ChannelAnalysis& c) {
+  const Spectrum& s = *c.spectrum;
+  const Axis x{0, s.binHz * static_cast<double>(s.density.size() - 1)};
+  // Decades from the lowest to the highest density above DC.
+  double low = 0, high = 0;
+  for (size_t k = 1; k < s.density.size(); ++k) {
+    if (s.density[k] <= 0) continue;
+    low = low == 0 ? s.density[k] : std::min(low, s.density[k]);
+    high = std::max(high, s.density[k]);
+  }
+  const double top = high > 0 ? std::ceil(std::log10(high) + 0.05) : 0;
+  const Axis y{high > 0 ? std::min(std::floor(std::log10(low)), top - 1) : -3, top};
+  const auto logY = [&](double density) {
+    const double decade = density > 0 ? std::max(std::log10(density), y.low) : y.low;
+    return kPlotHeight - y.at(decade, kPlotHeight);
+  };
+  Chart chart("CH" + std::to_string(c.channel) + " spectrum", "frequency (Hz)",
+              std::string(c.unit()) + "/√Hz");
+  chart.xScale(x, plainLabel);
+  std::vector<double> decades;
+  for (double d = y.low; d <= y.high; ++d) decades.push_back(d);
+  chart.yScale(
+      y,
+      [](double d, int) { return fixedNumber(std::pow(10, d), d < 0 ? -static_cast<int>(d) : 0); },
+      decades);
+  Trace trace{0, {}};
+  for (size_t k = 1; k < s.density.size(); ++k)
+    trace.points.push_back({static_cast<float>(x.at(static_cast<double>(k) * s.binHz, kPlotWidth)),
+                            static_cast<float>(logY(s.density[k]))});
+  chart.curve(trace, colourOf(c.channel));
+  const double floorY = logY(s.noiseDensity);
+  // The dashed line over the curve, named in the corner where no curve hides it.
+  const std::string dashes = "\" stroke=\"#00a000\" stroke-width=\"2\" stroke-dasharray=\"6 4\"/>";
+  chart.add("<path d=\"M0 " + Chart::n(floorY) + "H" + std::to_string(kPlotWidth) + dashes);
+  chart.add("<rect x=\"" + std::to_string(kPlotWidth - 124) +
+            "\" y=\"4\" width=\"120\" height=\"16\" fill=\"#fff\" stroke=\"#ccc\"/>");
+  chart.add("<path d=\"M" + std::to_string(kPlotWidth - 120) + " 12h24" + dashes);
+  chart.add(Chart::text(kPlotWidth - 8, 16, "noise density", "end"));
+  for (size_t i = 0; i < s.lines.size(); ++i) {
+    const double lx = x.at(s.lines[i].hz, kPlotWidth);
+    const auto k = static_cast<size_t>(std::lround(s.lines[i].hz / s.binHz));
+    const double ly = logY(s.density[std::min(k, s.density.size() - 1)]);
+    chart.add(Chart::text(lx, std::max(10.0, ly - 4), std::to_string(i + 1), "middle"));
+  }
+  if (high == 0)
+    chart.add(Chart::text(kPlotWidth / 2.0, kPlotHeight / 2.0, "the values do not vary", "middle"));
+  return chart.done();
+}
+
+}  // namespace tarn

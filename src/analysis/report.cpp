@@ -1,0 +1,171 @@
+#include "analysis/report.h"
+
+#include "analysis/charts.h"
+
+namespace tarn {
+namespace {
+
+constexpr const char* kStyle =
+    "body{font-family:sans-serif;font-size:10.5pt;margin:1.5em auto;max-width:190mm;color:#111}"
+    "h1{font-size:16pt;margin:0 0 .4em}h2{font-size:13pt;margin:1.2em 0 .4em}"
+    "table{border-collapse:collapse;margin:.4em 0}"
+    "td,th{border:1px solid #bbb;padding:2px 6px;text-align:left;vertical-align:top}"
+    "td.v{text-align:right;font-variant-numeric:tabular-nums;white-space:nowrap}"
+    "figure{margin:.6em 0;break-inside:avoid}figcaption{font-size:9pt;color:#444}"
+    "svg{max-width:100%;height:auto}section+section{break-before:page}"
+    "@page{size:A4;margin:12mm}";
+
+// A figure's row; its value, the second cell, aligned as a number.
+std::string row(std::initializer_list<std::string_view> cells) {
+  std::string r = "<tr>";
+  size_t i = 0;
+  for (const std::string_view cell : cells)
+    r += (i++ == 1 ? "<td class=\"v\">" : "<td>") + markupText(cell) + "</td>";
+  return r + "</tr>";
+}
+
+std::string headerTable(const ReportHeader& h) {
+  const MeasurementSettings& s = h.settings;
+  const std::optional<InputRange> range = inputRangeOf(s.boardSettings);
+  const bool binary = s.format == DataFormat::Binary;
+  std::string t = "<table>";
+  const auto add = [&t](std::string_view name, std::string_view value) {
+    t += "<tr><th>" + markupText(name) + "</th><td>" + markupText(value) + "</td></tr>";
+  };
+  add("Board", h.boardName);
+  add("Board settings", s.boardSettings);
+  add("Input range", range
+                         ? range->text + " (" + fixedNumber(range->volts, 0) + " V over 2^24 codes)"
+                         : "not named by the settings");
+  add("Rate", s.rateText);
+  add("Channels", s.channelText);
+  add("Data", binary ? "binary (24-bit codes)" : "mV");
+  add("Records", std::to_string(h.records));
+  add("Date", h.dateTime);
+  return t + "</table>";
+}
+
+std::string rangeFormula(const ChannelAnalysis& c, std::string_view figure) {
+  return std::string(figure) + " × " + fixedNumber(c.range->volts, 0) + " V / 2^24 (input range " +
+         c.range->text + ")";
+}
+
+std::string spectrumMethod(const Spectrum& s) {
+  return "median over f of √P(f); P: Welch, " + std::to_string(s.segments) +
+         " segments of L = " + std::to_string(s.segmentLength) +
+         " overlapped by half, Blackman-Harris window, bins of " + fixedNumber(s.binHz, 4) + " Hz";
+}
+
+std::string figuresTable(const ChannelAnalysis& c) {
+  const NoiseFigures& f = c.figures;
+  const int d = decimalsOf(c);
+  const std::string unit = c.unit();
+  std::string t = "<table><tr><th>Figure</th><th>Value</th><th>Unit</th><th>Formula</th></tr>";
+  t += row({"count", std::to_string(f.count), "records", "n"});
+  t += row({"mean", fixedNumber(f.mean, d), unit, "m = Σx / n"});
+  t += row({"rms noise", fixedNumber(f.sd, d), unit, "sd = √(Σ(x − m)² / n)"});
+  if (const std::optional<double> uv = c.microvolts(f.sd))
+    t += row({"rms noise", fixedNumber(*uv, kMicrovoltDecimals), "µV", rangeFormula(c, "sd")});
+  t += row({"peak-to-peak noise", fixedNumber(f.peakToPeak, c.format == DataFormat::Binary ? 0 : d),
+            unit, "pp = max(x) − min(x)"});
+  if (const std::optional<double> uv = c.microvolts(f.peakToPeak))
+    t += row(
+        {"peak-to-peak noise", fixedNumber(*uv, kMicrovoltDecimals), "µV", rangeFormula(c, "pp")});
+  if (f.noiseFreeBits) {
+    t += row({"noise-free bits", fixedNumber(*f.noiseFreeBits, 2), "bits",
+              "log2(2^24 / pp), 24 at most"});
+    t += row({"effective resolution", fixedNumber(*f.effectiveBits, 2), "bits",
+              "log2(2^24 / sd), 24 at most"});
+  }
+  if (c.spectrum) {
+    const double density = c.spectrum->noiseDensity;
+    t += row({"noise density", fixedNumber(density, densityDecimalsOf(c)), unit + "/√Hz",
+              spectrumMethod(*c.spectrum)});
+    if (const std::optional<double> uv = c.microvolts(density))
+      t += row({"noise density", fixedNumber(*uv, kMicrovoltDecimals), "µV/√Hz",
+                rangeFormula(c, "density")});
+  }
+  return t + "</table>";
+}
+
+std::string linesTable(const ChannelAnalysis& c) {
+  if (c.spectrum->lines.empty())
+    return "<p>No line stands " + fixedNumber(kLineFactor, 0) +
+           " times the power of the noise floor around it.</p>";
+  std::string t = "<table><tr><th>#</th><th>Frequency (Hz)</th><th>rms (" + std::string(c.unit()) +
+                  ")</th>" + (c.microvolts(1) ? "<th>rms (µV)</th>" : "") + "<th>Source</th></tr>";
+  for (size_t i = 0; i < c.spectrum->lines.size(); ++i) {
+    const SpectralLine& l = c.spectrum->lines[i];
+    t += "<tr><td>" + std::to_string(i + 1) + "</td><td class=\"v\">" +
+         fixedNumber(l.hz, kHzDecimals) + "</td><td class=\"v\">" +
+         fixedNumber(l.rms, decimalsOf(c)) + "</td>";
+    if (const std::optional<double> uv = c.microvolts(l.rms))
+      t += "<td class=\"v\">" + fixedNumber(*uv, kMicrovoltDecimals) + "</td>";
+    t += "<td>" + markupText(mainsName(l)) + "</td></tr>";
+  }
+  return t + "</table>";
+}
+
+std::string figure(const std::string& svg, std::string_view caption) {
+  return "<figure>" + svg + "<figcaption>" + markupText(caption) + "</figcaption></figure>";
+}
+
+std::string channelSection(const ChannelAnalysis& c, const MeasurementSettings& s) {
+  const std::optional<double> rateHz = rateHzOf(s.rateText);
+  std::string out = "<section><h2>CH" + std::to_string(c.channel) + " (" +
+                    markupText(kChannelNames[c.channel]) + ")</h2>" + figuresTable(c);
+  out += figure(waveformSvg(c, rateHz), "Waveform: every record, drawn per pixel column.");
+  out +=
+      figure(histogramSvg(c),
+             c.histogram.width == 1 && c.format == DataFormat::Binary
+                 ? "Histogram: one bin per code; the curve is the normal distribution of m and sd."
+                 : "Histogram: bins of " + fixedNumber(c.histogram.width, decimalsOf(c)) + " " +
+                       c.unit() + "; the curve is the normal distribution of m and sd.");
+  if (!c.spectrum) {
+    out += "<p>No spectrum: " +
+           std::string(rateHz ? "fewer than " + std::to_string(kSpectrumMinimum) + " records."
+                              : "the rate \"" + markupText(s.rateText) + "\" names no frequency.") +
+           "</p>";
+    return out + "</section>";
+  }
+  out +=
+      figure(spectrumSvg(c), "Amplitude spectral density; the dashed line is the noise density.");
+  return out + "<h3>Lines above the noise floor</h3>" + linesTable(c) + "</section>";
+}
+
+constexpr const char* kMethod =
+    "<h2>How the figures are computed</h2><p>x are the n values of a channel: codes (0 to "
+    "FFFFFF) for binary data, mV for mV data. Sums of codes are exact integers. A figure in µV is "
+    "the figure in codes times the input range's span over 2^24 (5 V for ±2.5V, 10 V for ±5V).</p>"
+    "<p>Spectrum: segments of L values (the largest power of two up to 4096 and up "
+    "to a quarter of the values, 16 at least), each overlapping the one before by half, less its "
+    "mean and "
+    "multiplied by the 4-term Blackman-Harris window w(i) = 0.35875 − 0.48829 cos(2πi/L) + "
+    "0.14128 cos(4πi/L) − 0.01168 cos(6πi/L). Per segment P(f) = 2 |FFT(w·x)(f)|² / (rate · "
+    "Σw²), not doubled at 0 and at rate/2; P is averaged over the segments (Welch) and the density "
+    "is √P. The noise density is the median of P above the window's DC lobe, divided by the "
+    "median's bias (1 − 2/(9ν))³ with ν = 2 × segments, and its root. A line is a peak whose P "
+    "stands at least 10 times the median P of the bins around it; its frequency is the P-weighted "
+    "centre of its ±4 bins, its rms size √(Σ(P − floor) × bin width) over them. A line within 1 % "
+    "(or 1.5 bins) of a multiple of 50 Hz or 60 Hz is named as mains.</p>";
+
+}  // namespace
+
+void checkReportable(std::span<const ChannelAnalysis> channels) {
+  for (const ChannelAnalysis& c : channels)
+    if (c.figures.count == 0 || c.values.empty())
+      throw ReportError("CH" + std::to_string(c.channel) + " has no valid values");
+  if (channels.empty()) throw ReportError("no channel was measured");
+}
+
+std::string reportHtml(const ReportHeader& header, std::span<const ChannelAnalysis> channels) {
+  checkReportable(channels);
+  std::string page =
+      "<!DOCTYPE html><html lang=\"en\"><head><meta charset=\"utf-8\"><title>Noise report, " +
+      markupText(header.dateTime) + "</title><style>" + kStyle +
+      "</style></head><body><h1>Noise report</h1>" + headerTable(header);
+  for (const ChannelAnalysis& c : channels) page += channelSection(c, header.settings);
+  return page + kMethod + "</body></html>\n";
+}
+
+}  // namespace tarn

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "analysis/noise_analysis.h"
+
+namespace tarn {
+
+// Records that give no report: none at all, or a channel without a value.
+class ReportError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// What the report's header tells beside the measurement's own settings.
+struct ReportHeader {
+  const MeasurementSettings& settings;
+  int32_t records;
+  std::string_view boardName;  // "Pellan2"
+  std::string_view dateTime;   // the measurement's, as the data file gives it
+};
+
+// Throws ReportError when the channels give no report.
+void checkReportable(std::span<const ChannelAnalysis> channels);
+
+// The noise report: one HTML page that needs nothing else (the pictures are
+// inline SVG, no script, no font or style fetched), laid out for the screen
+// and for A4 paper. The header, then per channel the figures with their
+// formulas, the waveform, the histogram, the spectrum and its lines.
+// Throws ReportError as checkReportable does.
+std::string reportHtml(const ReportHeader& header, std::span<const ChannelAnalysis> channels);
+
+}  // namespace tarn

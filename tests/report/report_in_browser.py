@@ -1,0 +1,102 @@
+#!/usr/bin/python3
+"""The noise report of a data file with known noise, read back by headless
+Chromium: its figures are those numpy computes and those the command line
+prints, and each channel has its three pictures. The page's text and a
+screenshot go to the artifacts folder.
+
+usage: report_in_browser.py TARNVIEW_CLI ARTIFACTS_DIR"""
+import json
+import os
+import re
+import subprocess
+import sys
+import tempfile
+
+import numpy as np
+
+cli, artifacts = sys.argv[1], sys.argv[2]
+os.makedirs(artifacts, exist_ok=True)
+work = tempfile.mkdtemp()
+RATE, N, SD, LINE_HZ, LINE_RMS = 1007.0, 20000, 20.0, 50.0, 30.0
+
+rng = np.random.default_rng(3)
+t = np.arange(N) / RATE
+codes = [np.rint(8388608 + rng.normal(0, SD, N) +
+                 LINE_RMS * np.sqrt(2) * np.sin(2 * np.pi * LINE_HZ * t)).astype(int),
+         np.rint(8000000 + rng.normal(0, SD / 4, N)).astype(int)]
+header = ["データ", "2026/12/08 9:30:00", "設定 : ±2.5V / IntRef / Sinc5+Sinc1",
+          "データレート : 1007sps", "測定CH : CH0 / CH1", "データ個数 : %d" % N,
+          "CH0=Ain0-Ain1,CH1=Ain2-Ain3"]
+rows = ["%06X,%06X" % pair for pair in zip(*codes)]
+data = os.path.join(work, "noise.csv")
+with open(data, "wb") as f:
+    f.write(("\r\n".join(header + rows) + "\r\n").encode())
+
+
+def welch_density(x):
+    """Welch's one-sided ASD with the periodic 4-term Blackman-Harris window."""
+    length = 4096
+    while length > 16 and length > len(x) // 4:
+        length //= 2
+    i = np.arange(length)
+    w = (0.35875 - 0.48829 * np.cos(2 * np.pi * i / length) +
+         0.14128 * np.cos(4 * np.pi * i / length) - 0.01168 * np.cos(6 * np.pi * i / length))
+    starts = range(0, len(x) - length + 1, length // 2)
+    p = np.mean([np.abs(np.fft.rfft((x[s:s + length] - x[s:s + length].mean()) * w)) ** 2
+                 for s in starts], axis=0) * 2 / (RATE * np.sum(w * w))
+    p[[0, -1]] /= 2  # DC and rate/2 have no mirror image
+    nu = 2 * len(starts)
+    return np.sqrt(np.median(p[4:]) / (1 - 2 / (9 * nu)) ** 3)
+
+
+failures = []
+
+
+def check(ok, what):
+    if not ok:
+        failures.append(what)
+
+
+out = os.path.join(work, "report.html")
+run = subprocess.run([cli, "report", data, "--out", out, "--json"], capture_output=True, check=True)
+figures = json.loads(run.stdout)["figures"]
+text = subprocess.run([cli, "report", data, "--out", out], capture_output=True, text=True,
+                      check=True).stdout
+uv = 5e6 / 2 ** 24
+for f, x in zip(figures, codes):
+    ch = "CH%d" % f["channel"]
+    check(abs(f["sd"] - np.std(x)) < 1e-9 * np.std(x), ch + " sd is numpy's")
+    check(f["pp"] == x.max() - x.min(), ch + " pp is numpy's")
+    check(abs(f["sdUv"] - np.std(x) * uv) < 1e-9, ch + " sd in µV")
+    density = f["spectrum"]["noiseDensity"]
+    check(abs(density / welch_density(x.astype(float)) - 1) < 1e-6, ch + " noise density")
+    white = np.sqrt((SD ** 2 if ch == "CH0" else (SD / 4) ** 2) * 2 / RATE)
+    check(abs(density / white - 1) < 0.06, ch + " noise density of the white noise")
+lines = figures[0]["spectrum"]["lines"]
+check(len(lines) == 1 and abs(lines[0]["hz"] - LINE_HZ) < 0.3 and
+      abs(lines[0]["rms"] / LINE_RMS - 1) < 0.04 and lines[0]["mainsHz"] == 50,
+      "the 50 Hz line and its size: %s" % lines)
+
+browser = ["/usr/bin/chromium", "--headless", "--no-sandbox", "--disable-gpu",
+           "--disable-background-networking", "--disable-component-update", "--disable-sync",
+           "--no-first-run", "--hide-scrollbars", "--user-data-dir=" + tempfile.mkdtemp()]
+dom = subprocess.run(browser + ["--dump-dom", "file://" + out], capture_output=True, text=True,
+                     timeout=120).stdout
+shot = os.path.join(artifacts, "noise-report.png")
+subprocess.run(browser + ["--window-size=900,2400", "--screenshot=" + shot, "file://" + out],
+               capture_output=True, timeout=120)
+page = re.sub(r"<[^>]+>", " ", re.sub(r"<svg.*?</svg>", "[picture]", dom, flags=re.S))
+with open(os.path.join(artifacts, "noise-report.txt"), "w") as f:
+    f.write(re.sub(r"\s+", " ", page))
+for section in re.split(r"<h2>", dom)[1:3]:
+    check(section.count("<svg") == 3, "three pictures in " + section[:20])
+# Every figure the text prints is in the page, with the same decimals.
+for line in text.splitlines():
+    if re.match(r"CH\d (count|noise|lines)", line):
+        for number in re.findall(r"=(-?\d+\.\d+)|(\d+\.\d+)(?:Hz|codes|uV)", line):
+            value = number[0] or number[1]
+            check(">" + value + "<" in dom, "%s of '%s' in the page" % (value, line))
+check(os.path.getsize(shot) > 20000 if os.path.exists(shot) else False, "a screenshot")
+for failure in failures:
+    print("FAIL:", failure)
+sys.exit(1 if failures else 0)
