@@ -78,6 +78,11 @@ double statusMiB(const std::string& field) { return bench::statusKb(field) / 102
 // program should not wake at all.
 void idleFigure(const std::string& what) {
   constexpr int kIdleMs = 10000;
+  // What the last action left to do (a paint, a text that follows its
+  // control) is done first: idle is what comes after.
+  QEventLoop settle;
+  QTimer::singleShot(1000, &settle, &QEventLoop::quit);
+  settle.exec();
   const double cpu0 = cpuSeconds();
   QEventLoop idle;
   QTimer::singleShot(kIdleMs, &idle, &QEventLoop::quit);

@@ -1,5 +1,6 @@
 #include "analysis/plot.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -20,18 +21,48 @@ float plotY(double value, float height, const PlotRange& range) {
 
 Trace traceOf(std::span<const double> values, int field, float width, float height,
               const PlotRange& range) {
-  Trace trace{field == 0 ? kTraceBlue : kTraceRed, {}};
   const auto step =
       static_cast<float>(static_cast<double>(width) / (static_cast<double>(values.size()) - 1));
-  trace.points.reserve(values.size());
+  TraceBuilder trace(field == 0 ? kTraceBlue : kTraceRed);
   for (size_t i = 0; i < values.size(); ++i)
-    trace.points.push_back(
+    trace.add(
         {static_cast<float>(std::floor(static_cast<double>(i) * static_cast<double>(step) + 0.5)),
          plotY(values[i], height, range)});
-  return trace;
+  return trace.finish();
 }
 
 }  // namespace
+
+void TraceBuilder::add(PlotPoint point) {
+  const Kept kept{point, added_++};
+  if (!first_ || point.x != first_->point.x) {
+    flush();
+    first_ = low_ = high_ = last_ = kept;
+    return;
+  }
+  if (point.y < low_.point.y) low_ = kept;
+  if (point.y > high_.point.y) high_ = kept;
+  last_ = kept;
+}
+
+Trace TraceBuilder::finish() {
+  flush();
+  return std::move(trace_);
+}
+
+void TraceBuilder::flush() {
+  if (!first_) return;
+  std::vector<PlotPoint>& points = trace_.points;
+  points.push_back(first_->point);
+  const auto [early, late] =
+      std::minmax(low_, high_, [](const Kept& a, const Kept& b) { return a.order < b.order; });
+  for (const Kept* k : {&early, &late})
+    if (k->order != first_->order && k->order != last_.order &&
+        (k == &early || late.order != early.order))
+      points.push_back(k->point);
+  if (last_.order != first_->order) points.push_back(last_.point);
+  first_.reset();
+}
 
 PlotRange plotRange(int32_t maximum, int32_t minimum) {
   const double high = maximum, low = minimum;

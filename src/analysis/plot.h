@@ -43,6 +43,28 @@ struct Trace {
 inline constexpr uint32_t kTraceBlue = 0xFF0000;  // CH0
 inline constexpr uint32_t kTraceRed = 0x0000FF;   // CH1
 
+// Makes a trace of points given in order. Of points that share an x (they
+// stand on one vertical line) it keeps the first, the lowest, the highest and
+// the last, in their order: drawn, they give the same pixels as all of them,
+// and a long measurement draws in the time its width takes.
+class TraceBuilder {
+ public:
+  explicit TraceBuilder(uint32_t colour) : trace_{colour, {}} {}
+  void add(PlotPoint point);
+  Trace finish();
+
+ private:
+  struct Kept {
+    PlotPoint point;
+    size_t order;
+  };
+  void flush();
+  Trace trace_;
+  size_t added_ = 0;
+  std::optional<Kept> first_;
+  Kept low_{}, high_{}, last_{};
+};
+
 // The whole picture: the three scale labels (top, middle, bottom) and the
 // traces in drawing order, CH1 over CH0.
 struct Plot {
@@ -52,8 +74,9 @@ struct Plot {
 
 // The plot of the records' values in a box `width` × `height` (y grows
 // downwards). Record i stands at x = floor(i * width / (n - 1) + 0.5), the
-// step taken as a 32-bit float; fewer than two records draw no trace. Nothing
-// when the range does not fit 32 bits.
+// step taken as a 32-bit float (records that share an x as TraceBuilder keeps
+// them). Fewer than two records draw no trace. Nothing when the range does not fit
+// 32 bits.
 std::optional<Plot> plotOf(const SampleValues& values, float width, float height);
 
 }  // namespace tarn

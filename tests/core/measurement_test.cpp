@@ -216,6 +216,27 @@ TEST(Measurement, PlotPerColumnIsEverySegmentPixelForPixel) {
         }
 }
 
+// Of the points on one vertical, the plot keeps four: the pixels stay.
+TEST(Measurement, PlotKeepsOfEachVerticalItsSpanAndEnds) {
+  std::mt19937 random(11);
+  for (const int perX : {1, 2, 3, 7, 40}) {
+    Trace full{kTraceBlue, {}};
+    TraceBuilder built(kTraceBlue);
+    for (int i = 0; i < 1600 * perX; ++i) {
+      const PlotPoint point{static_cast<float>(i / perX * 4), static_cast<float>(random() % 3436)};
+      full.points.push_back(point);
+      built.add(point);
+    }
+    const Plot all{{}, {full}}, kept{{}, {built.finish()}};
+    EXPECT_LE(kept.traces[0].points.size(), 1600u * std::min(perX, 4)) << perX;
+    for (const int scale : {1, 2}) {
+      const PixelGrid grid{425 * scale, 229 * scale, 6375, 3435};
+      EXPECT_EQ(paint(kept, grid, Tracing::EverySegment), paint(all, grid, Tracing::EverySegment))
+          << perX << " points on each vertical, scale " << scale;
+    }
+  }
+}
+
 TEST(DataFile, DateAndEncoding) {
   setenv("LC_ALL", "C", 1);  // the short date follows the environment
   EXPECT_EQ(datafile::dateTimeText({2027, 1, 2, 9, 0, 0}),

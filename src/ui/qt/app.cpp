@@ -35,6 +35,8 @@ struct App::Parts {
 };
 
 App::App(std::span<const BoardProfile> boards) : parts_(std::make_unique<Parts>(boards)) {
+  // A blinking caret would wake the idle window twice a second, for ever.
+  QApplication::setCursorFlashTime(0);
   Presenter& presenter = parts_->presenter;
   parts_->window.bind(presenter);
   parts_->port.received = [&presenter] { presenter.received(); };
@@ -122,7 +124,6 @@ int runProgram(int argc, char** argv, std::span<const BoardProfile> boards,
   }
   QApplication application(argc, argv);
   QGuiApplication::setDesktopFileName(desktopName);
-  QApplication::setCursorFlashTime(0);
   // Qt's own texts (the file dialog's buttons, its questions) follow the
   // desktop's language, as the window's own texts do.
   QTranslator qtTexts;

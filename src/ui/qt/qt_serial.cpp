@@ -70,15 +70,24 @@ void QtBytePort::readable() {
       std::max(std::chrono::milliseconds(0), std::chrono::ceil<std::chrono::milliseconds>(next)));
 }
 
+// While characters keep coming (a measurement's stream) the port is read once
+// a frame on the frame's tick alone; once a frame brings nothing, the
+// notifier watches again.
 void QtBytePort::announce() {
   announced_ = std::chrono::steady_clock::now();
+  std::string got;
   try {
-    arrived_ += watched([this] { return SerialPort::read(); });
+    got = watched([this] { return SerialPort::read(); });
   } catch (const PortError&) {
     return;
   }
-  notifier_->setEnabled(true);
-  if (!arrived_.empty() && received) received();
+  if (got.empty()) {
+    notifier_->setEnabled(true);
+    return;
+  }
+  arrived_ += got;
+  frame_.start(kFrame);
+  if (received) received();
 }
 
 }  // namespace tarn

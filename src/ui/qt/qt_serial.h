@@ -11,8 +11,9 @@ namespace tarn {
 
 // The window's serial port: the system's port, watched by the event loop.
 // What arrives is read and announced at most once a frame, so a stream of
-// records wakes the window sixty times a second, not once a record; a reply
-// the presenter waits for is read at once, as it arrives. A port that fails
+// records wakes the window sixty times a second, not once a record, and an
+// idle port not at all; a reply the presenter waits for is read at once, as
+// it arrives. A port that fails
 // under the program is closed and `lost` is called once, from the event loop.
 class QtBytePort : public posix::SerialPort {
  public:
