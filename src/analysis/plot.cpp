@@ -23,27 +23,16 @@ Trace traceOf(std::span<const double> values, int field, float width, float heig
               const PlotRange& range) {
   const auto step =
       static_cast<float>(static_cast<double>(width) / (static_cast<double>(values.size()) - 1));
-  TraceBuilder trace(field == 0 ? kTraceBlue : kTraceRed);
+  TraceBuilder trace(field == 0 ? kTraceBlue : kTraceRed,
+                     [height, &range](double value) { return plotY(value, height, range); });
   for (size_t i = 0; i < values.size(); ++i)
     trace.add(
-        {static_cast<float>(std::floor(static_cast<double>(i) * static_cast<double>(step) + 0.5)),
-         plotY(values[i], height, range)});
+        static_cast<float>(std::floor(static_cast<double>(i) * static_cast<double>(step) + 0.5)),
+        values[i]);
   return trace.finish();
 }
 
 }  // namespace
-
-void TraceBuilder::add(PlotPoint point) {
-  const Kept kept{point, added_++};
-  if (!first_ || point.x != first_->point.x) {
-    flush();
-    first_ = low_ = high_ = last_ = kept;
-    return;
-  }
-  if (point.y < low_.point.y) low_ = kept;
-  if (point.y > high_.point.y) high_ = kept;
-  last_ = kept;
-}
 
 Trace TraceBuilder::finish() {
   flush();
@@ -51,17 +40,16 @@ Trace TraceBuilder::finish() {
 }
 
 void TraceBuilder::flush() {
-  if (!first_) return;
-  std::vector<PlotPoint>& points = trace_.points;
-  points.push_back(first_->point);
+  if (added_ == 0) return;
   const auto [early, late] =
       std::minmax(low_, high_, [](const Kept& a, const Kept& b) { return a.order < b.order; });
+  std::vector<PlotPoint>& points = trace_.points;
+  points.push_back({x_, toY_(first_.value)});
   for (const Kept* k : {&early, &late})
-    if (k->order != first_->order && k->order != last_.order &&
+    if (k->order != first_.order && k->order != last_.order &&
         (k == &early || late.order != early.order))
-      points.push_back(k->point);
-  if (last_.order != first_->order) points.push_back(last_.point);
-  first_.reset();
+      points.push_back({x_, toY_(k->value)});
+  if (last_.order != first_.order) points.push_back({x_, toY_(last_.value)});
 }
 
 PlotRange plotRange(int32_t maximum, int32_t minimum) {

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -43,26 +44,40 @@ struct Trace {
 inline constexpr uint32_t kTraceBlue = 0xFF0000;  // CH0
 inline constexpr uint32_t kTraceRed = 0x0000FF;   // CH1
 
-// Makes a trace of points given in order. Of points that share an x (they
-// stand on one vertical line) it keeps the first, the lowest, the highest and
-// the last, in their order: drawn, they give the same pixels as all of them,
-// and a long measurement draws in the time its width takes.
+// Makes a trace of values given in order, each at its x. Of values that share
+// an x (they stand on one vertical line) it keeps the first, the lowest, the
+// highest and the last, in their order: drawn, they give the same pixels as
+// all of them, and a long measurement draws in the time its width takes.
+// `toY` places a kept value on the y axis, larger values higher.
 class TraceBuilder {
  public:
-  explicit TraceBuilder(uint32_t colour) : trace_{colour, {}} {}
-  void add(PlotPoint point);
+  TraceBuilder(uint32_t colour, std::function<float(double)> toY)
+      : trace_{colour, {}}, toY_(std::move(toY)) {}
+  void add(float x, double value) {
+    const Kept kept{value, added_++};
+    if (kept.order == 0 || x != x_) {
+      if (kept.order > 0) flush();
+      x_ = x;
+      first_ = low_ = high_ = last_ = kept;
+      return;
+    }
+    if (value < low_.value) low_ = kept;
+    if (value > high_.value) high_ = kept;
+    last_ = kept;
+  }
   Trace finish();
 
  private:
   struct Kept {
-    PlotPoint point;
+    double value;
     size_t order;
   };
   void flush();
   Trace trace_;
+  std::function<float(double)> toY_;
   size_t added_ = 0;
-  std::optional<Kept> first_;
-  Kept low_{}, high_{}, last_{};
+  float x_ = 0;
+  Kept first_{}, low_{}, high_{}, last_{};
 };
 
 // The whole picture: the three scale labels (top, middle, bottom) and the

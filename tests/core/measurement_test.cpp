@@ -221,11 +221,11 @@ TEST(Measurement, PlotKeepsOfEachVerticalItsSpanAndEnds) {
   std::mt19937 random(11);
   for (const int perX : {1, 2, 3, 7, 40}) {
     Trace full{kTraceBlue, {}};
-    TraceBuilder built(kTraceBlue);
+    TraceBuilder built(kTraceBlue, [](double value) { return static_cast<float>(3435 - value); });
     for (int i = 0; i < 1600 * perX; ++i) {
-      const PlotPoint point{static_cast<float>(i / perX * 4), static_cast<float>(random() % 3436)};
-      full.points.push_back(point);
-      built.add(point);
+      const auto x = static_cast<float>(i / perX * 4), value = static_cast<float>(random() % 3436);
+      full.points.push_back({x, 3435 - value});
+      built.add(x, value);
     }
     const Plot all{{}, {full}}, kept{{}, {built.finish()}};
     EXPECT_LE(kept.traces[0].points.size(), 1600u * std::min(perX, 4)) << perX;

@@ -3,13 +3,15 @@
 namespace tarn {
 namespace {
 
-constexpr std::chrono::milliseconds kFrame{16};
+// A little more than a frame, and than the 16 ms in which a USB serial
+// adapter gathers what it hands over: each read of a stream finds something.
+constexpr std::chrono::milliseconds kReadInterval{20};
 
 }  // namespace
 
 QtBytePort::QtBytePort() {
-  frame_.setSingleShot(true);
-  QObject::connect(&frame_, &QTimer::timeout, [this] { announce(); });
+  readTimer_.setSingleShot(true);
+  QObject::connect(&readTimer_, &QTimer::timeout, [this] { announce(); });
 }
 
 void QtBytePort::open(const std::string& device, const LineSettings& line) {
@@ -21,7 +23,7 @@ void QtBytePort::open(const std::string& device, const LineSettings& line) {
 
 void QtBytePort::close() {
   notifier_.reset();
-  frame_.stop();
+  readTimer_.stop();
   arrived_.clear();
   SerialPort::close();
 }
@@ -38,7 +40,7 @@ auto QtBytePort::watched(Call call) {
     return call();
   } catch (const PortError&) {
     if (wasOpen && !isOpen()) {
-      QTimer::singleShot(0, &frame_, [this] {
+      QTimer::singleShot(0, &readTimer_, [this] {
         if (lost) lost();
       });
     }
@@ -61,17 +63,17 @@ void QtBytePort::waitForInput(SteadyTime deadline) {
   if (arrived_.empty()) SerialPort::waitForInput(deadline);
 }
 
-// The device has something: the notifier rests until the frame is over, and
-// the characters that came meanwhile are announced together.
+// The device has something: the notifier rests until the read interval is
+// over, and the characters that came meanwhile are announced together.
 void QtBytePort::readable() {
   notifier_->setEnabled(false);
-  const auto next = announced_ + kFrame - std::chrono::steady_clock::now();
-  frame_.start(
+  const auto next = announced_ + kReadInterval - std::chrono::steady_clock::now();
+  readTimer_.start(
       std::max(std::chrono::milliseconds(0), std::chrono::ceil<std::chrono::milliseconds>(next)));
 }
 
 // While characters keep coming (a measurement's stream) the port is read once
-// a frame on the frame's tick alone; once a frame brings nothing, the
+// an interval on the timer alone; once an interval brings nothing, the
 // notifier watches again.
 void QtBytePort::announce() {
   announced_ = std::chrono::steady_clock::now();
@@ -86,7 +88,7 @@ void QtBytePort::announce() {
     return;
   }
   arrived_ += got;
-  frame_.start(kFrame);
+  readTimer_.start(kReadInterval);
   if (received) received();
 }
 
