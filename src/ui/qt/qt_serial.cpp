@@ -3,9 +3,11 @@
 namespace tarn {
 namespace {
 
-// A little more than a frame, and than the 16 ms in which a USB serial
-// adapter gathers what it hands over: each read of a stream finds something.
-constexpr std::chrono::milliseconds kReadInterval{20};
+// Twice as often as the status line changes, and a good deal longer than the
+// 16 ms in which a USB serial adapter gathers what it hands over, so that
+// each read of a stream finds something; at 115200 baud the system holds
+// about 600 characters meanwhile.
+constexpr std::chrono::milliseconds kReadInterval{50};
 
 }  // namespace
 
