@@ -26,10 +26,10 @@ Trace traceOf(std::span<const double> values, int field, float width, float heig
   TraceBuilder trace(field == 0 ? kTraceBlue : kTraceRed,
                      [height, &range](double value) { return plotY(value, height, range); });
   // Positions are never negative: truncation is the floor, without a call.
-  for (size_t i = 0; i < values.size(); ++i)
-    trace.add(static_cast<float>(
-                  static_cast<int64_t>(static_cast<double>(i) * static_cast<double>(step) + 0.5)),
-              values[i]);
+  for (size_t i = 0; i < values.size(); ++i) {
+    const double position = static_cast<double>(i) * static_cast<double>(step) + 0.5;
+    trace.add(static_cast<float>(static_cast<int64_t>(position)), values[i]);
+  }
   return trace.finish();
 }
 

@@ -158,7 +158,8 @@ std::string saveFailing(Act act, Presenter& p, const QTemporaryDir& dir, std::st
 }
 
 std::vector<std::string> runRow(const Row& row, unsigned model) {
-  std::vector<std::string> problems(1);  // "" for each check that held
+  SCOPED_TRACE(std::string(row.name) + " (" + kKeys[model] + ")");  // for the dialogs' failures
+  std::vector<std::string> problems(1);                             // "" for each check that held
   const auto check = [&](bool ok, std::string what) { problems.push_back(ok ? "" : what); };
   const bool stops = row.act >= Disconnect && row.act <= Close, saves = row.act >= SaveInFile;
   // The board paces its records (1007 a second) only where a running stream is stopped or
