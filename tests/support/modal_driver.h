@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -57,12 +58,20 @@ class ModalDriver {
     const auto now = std::chrono::steady_clock::now();
     if ((!box && !dialog) || (modal == last_ && now - seen_ < std::chrono::seconds(30))) return;
     const bool fresh = modal != last_;
-    if (fresh && box) boxes.push_back(box->text().toStdString());
-    if (fresh && dialog) dialogs.push_back(dialog->nameFilters().join(';').toStdString());
+    const bool expected = next_ < steps_.size() && steps_[next_].box == (box != nullptr);
     last_ = modal;
     seen_ = now;
+    // A dialog shows again for a moment when the question it asked is
+    // answered, until its own answer closes it: unless the next step is
+    // for it, it is waited for like any window that stays.
+    if (fresh && !expected &&
+        std::find(answered_.begin(), answered_.end(), modal) != answered_.end())
+      return;
+    if (fresh && box) boxes.push_back(box->text().toStdString());
+    if (fresh && dialog) dialogs.push_back(dialog->nameFilters().join(';').toStdString());
     // Acted on from the event loop, so that a window the action opens is seen by a later poll.
-    if (fresh && next_ < steps_.size() && steps_[next_].box == (box != nullptr)) {
+    if (fresh && expected) {
+      answered_.push_back(modal);
       QTimer::singleShot(0, modal, [act = steps_[next_++].act, modal] { act(modal); });
       return;
     }
@@ -72,6 +81,7 @@ class ModalDriver {
   std::vector<Step> steps_;
   size_t next_ = 0;
   QPointer<QDialog> last_;
+  std::vector<QPointer<QDialog>> answered_;
   std::chrono::steady_clock::time_point seen_;
   QTimer timer_;
 };
