@@ -11,6 +11,8 @@ namespace tarn::windows {
 namespace {
 
 constexpr DWORD kBufferSize = 65536;
+// What one read takes at most: at 115200 baud a tenth of a second's worth.
+constexpr DWORD kBatch = 1024;
 
 HANDLE handleOf(void* handle) { return static_cast<HANDLE>(handle); }
 
@@ -54,9 +56,11 @@ void SerialPort::open(const std::string& device, const LineSettings& line) {
   if (!SetCommState(handle, &dcb))
     fail(device + ": " + line.text() + ": " + systemMessage(GetLastError()));
   SetupComm(handle, kBufferSize, 4096);  // a larger input queue where the driver allows it
-  // A read waits for all it asks for, however long that takes; a write that
-  // finds no room for a second is a dead line.
-  COMMTIMEOUTS timeouts{0, 0, 0, 0, 1000};
+  // A read waits for the first character however long that takes, then ends
+  // when the line has been quiet for 2 ms or the batch is full: a reply is
+  // read at once, a stream in batches. A write that finds no room for a
+  // second is a dead line.
+  COMMTIMEOUTS timeouts{2, 0, 0, 0, 1000};
   if (!SetCommTimeouts(handle, &timeouts)) fail(device + ": " + systemMessage(GetLastError()));
   stop_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   reader_ = std::thread([this] { readLoop(); });
@@ -85,47 +89,47 @@ void SerialPort::requireOpen() const {
   if (!handle_) throw PortError("The device is not open");
 }
 
-// Reads `size` bytes into `to`; false when the port is being closed, with
-// `failure` set when the port failed.
-bool SerialPort::readFully(char* to, DWORD size, std::string& failure) {
+// Reads what one read brings into `to`: its length, or -1 when the port is
+// being closed or failed (with `failure` set).
+int SerialPort::readBatch(char* to, std::string& failure) {
   const HANDLE port = handleOf(handle_);
   Overlapped done;
-  if (!ReadFile(port, to, size, nullptr, &done)) {
+  if (!ReadFile(port, to, kBatch, nullptr, &done)) {
     if (GetLastError() != ERROR_IO_PENDING) {
       failure = "read: " + systemMessage(GetLastError());
-      return false;
+      return -1;
     }
     const HANDLE events[] = {done.hEvent, handleOf(stop_)};
     if (WaitForMultipleObjects(2, events, FALSE, INFINITE) != WAIT_OBJECT_0) {
       CancelIoEx(port, &done);
       DWORD ignored = 0;
       GetOverlappedResult(port, &done, &ignored, TRUE);
-      return false;
+      return -1;
     }
   }
   DWORD n = 0;
-  if (!GetOverlappedResult(port, &done, &n, FALSE) || n != size) {
+  if (!GetOverlappedResult(port, &done, &n, FALSE)) {
     failure = "read: " + systemMessage(GetLastError());
-    return false;
+    return -1;
   }
-  return true;
+  return static_cast<int>(n);
 }
 
-// Waits for the first character, then takes every one the driver holds with
-// it: one wake for each batch, however the characters come.
 void SerialPort::readLoop() {
-  std::string buffer(kBufferSize, '\0');
+  std::string buffer(kBatch, '\0');
   std::string failure;
-  while (readFully(buffer.data(), 1, failure)) {
-    COMSTAT queued{};
+  for (int n = 0; (n = readBatch(buffer.data(), failure)) >= 0;) {
+    if (n > 0) {
+      deliver(std::string_view(buffer.data(), static_cast<size_t>(n)), {});
+      continue;
+    }
+    // A read that ends with nothing: a port whose driver no longer tells
+    // its state has gone (an adapter unplugged).
     DWORD errors = 0;
-    if (!ClearCommError(handleOf(handle_), &errors, &queued)) {
+    if (!ClearCommError(handleOf(handle_), &errors, nullptr)) {
       failure = "the device has gone: " + systemMessage(GetLastError());
       break;
     }
-    const DWORD more = std::min(queued.cbInQue, kBufferSize - 1);
-    if (more > 0 && !readFully(buffer.data() + 1, more, failure)) break;
-    deliver(std::string_view(buffer.data(), more + 1), {});
   }
   if (!failure.empty()) deliver({}, failure);
 }

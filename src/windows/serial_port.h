@@ -43,7 +43,7 @@ class SerialPort : public BytePort {
   void requireOpen() const;
   [[noreturn]] void fail(const std::string& what);
   void readLoop();
-  bool readFully(char* to, unsigned long size, std::string& failure);
+  int readBatch(char* to, std::string& failure);
   // Keeps what the reader brought, or its failure, and says so.
   void deliver(std::string_view bytes, const std::string& failure);
 

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <functional>
@@ -42,15 +43,17 @@ using windows::utf8;
 using windows::wide;
 using namespace std::chrono_literals;
 
-// A folder the environment names, as a Windows path ("/tmp" is "Z:/tmp").
+// A folder the environment names, as a Windows path ("/tmp" is "Z:\\tmp").
 std::string folderOf(const char* variable) {
   const char* unix = std::getenv(variable);
-  return unix ? std::string("Z:") + unix : std::string(".");
+  std::string path = unix ? std::string("Z:") + unix : std::string(".");
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path;
 }
 
 // Checks `done` until it holds or a generous deadline has passed.
 bool eventually(const std::function<bool()>& done) {
-  const auto deadline = std::chrono::steady_clock::now() + 3s;
+  const auto deadline = std::chrono::steady_clock::now() + 30s;
   while (!done()) {
     if (std::chrono::steady_clock::now() > deadline) return false;
     std::this_thread::sleep_for(20ms);
@@ -123,7 +126,7 @@ void saveScreenshot(HWND window, const std::string& name) {
   const DWORD offset = sizeof(BITMAPFILEHEADER) + sizeof info;
   const DWORD size = static_cast<DWORD>(pixels.size() * 4);
   const BITMAPFILEHEADER head{0x4D42, offset + size, 0, 0, offset};
-  std::ofstream out(folderOf("TARNVIEW_ARTIFACTS") + "/" + name + ".bmp", std::ios::binary);
+  std::ofstream out(folderOf("TARNVIEW_ARTIFACTS") + "\\" + name + ".bmp", std::ios::binary);
   out.write(reinterpret_cast<const char*>(&head), sizeof head);
   out.write(reinterpret_cast<const char*>(&info), sizeof info);
   out.write(reinterpret_cast<const char*>(pixels.data()), size);
@@ -207,12 +210,15 @@ class Program {
   void startAndSeeLivePlot(const std::string& count) const {
     type("Text1", count);
     click("SendB2");
-    EXPECT_TRUE(
-        eventually([this] { return text("Label3") != "---" && text("SendB2") == at::kStop; }));
+    EXPECT_TRUE(eventually([this] {
+      return text("Label3") != "---" && text("SendB2") == at::kStop;
+    })) << count
+        << ": " << text("Status") << ", " << text("Label3") << ", " << text("SendB2");
   }
   // Saves through the dialog at `path`. The dialog asks before it replaces a
-  // file, and is answered Yes; then the program asks when the file holds
-  // data, and is answered No when `keepOld`. The program's question, if any.
+  // file, and is answered Yes; once it has gone the program asks when the
+  // file holds data, and is answered No when `keepOld`. The program's
+  // question, if any.
   std::string save(const std::string& path, bool keepOld) const {
     PostMessageW(control("Command1"), BM_CLICK, 0, 0);  // the dialog is modal
     HWND dialog = nullptr;
@@ -224,17 +230,20 @@ class Program {
     if (!name) name = GetDlgItem(dialog, edt1);
     SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide(path).c_str()));
     PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-    std::string asked;
-    const std::string program = single_ ? "tarnview_solo" : "tarnview";
     EXPECT_TRUE(eventually([&] {
-      if (HWND box = findWindow(id(), L"#32770", "", dialog)) {
-        const bool ours = textOf(box) == program;
-        if (ours) asked = textOf(GetDlgItem(box, 0xFFFF));
-        PostMessageW(box, WM_COMMAND, ours && keepOld ? IDNO : IDYES, 0);
-        eventually([box] { return !IsWindow(box); });
-      }
+      if (HWND box = findWindow(id(), L"#32770", "", dialog))
+        PostMessageW(box, WM_COMMAND, IDYES, 0);
       return !IsWindow(dialog);
     }));
+    // A message the window takes once the save is over, or while it asks.
+    std::string asked;
+    while (SendMessageW(window_, WM_NULL, 0, 0) == 0) {
+      const HWND box = findWindow(id(), L"#32770");
+      if (!box) break;
+      asked = textOf(GetDlgItem(box, 0xFFFF));
+      PostMessageW(box, WM_COMMAND, keepOld ? IDNO : IDYES, 0);
+      EXPECT_TRUE(eventually([box] { return !IsWindow(box); }));
+    }
     return asked;
   }
 
@@ -245,8 +254,8 @@ class Program {
 };
 
 const std::string kProgramDir = folderOf("TARNVIEW_PROGRAMS");
-const std::string kTarnview = kProgramDir + "/tarnview.exe";
-const std::string kSolo = kProgramDir + "/tarnview_solo.exe";
+const std::string kTarnview = kProgramDir + "\\tarnview.exe";
+const std::string kSolo = kProgramDir + "\\tarnview_solo.exe";
 const std::string kScratch = folderOf("TARNVIEW_SCRATCH");
 
 // The plot box holds the core rasteriser's pixels for the records of `file`.
@@ -307,7 +316,7 @@ TEST(Tarnview, MeasuresWithTheLivePlotStopsAndSaves) {
     const std::string finished = at::kFinished + std::string(row.summary);
     EXPECT_TRUE(window.waitFor("Status", [&](auto& s) { return s.starts_with(finished); }));
     EXPECT_EQ(window.text("SendB2"), at::kStart);
-    const std::string path = kScratch + "/run" + std::to_string(run++) + ".csv";
+    const std::string path = kScratch + "\\run" + std::to_string(run++) + ".csv";
     window.save(path, false);
     expectPlotOf(window, path);
   }
@@ -325,7 +334,7 @@ TEST(Tarnview, SavesTheFileThePresenterWritesForTheSameStream) {
   window.type("Text1", "300");
   window.click("SendB2");
   EXPECT_TRUE(window.waitFor("Status", [](auto& s) { return s.starts_with(at::kFinished); }));
-  const std::string path = kScratch + "/same.csv";
+  const std::string path = kScratch + "\\same.csv";
   EXPECT_EQ(window.save(path, false), "");
   // The same steps on the presenter alone, on a board with the same stream.
   windows::SerialPort port;
@@ -368,7 +377,7 @@ TEST(Tarnview, TellsOfALostPortOnceAndQuitsStoppingTheBoardFirst) {
   window.click("QuitB");
   EXPECT_TRUE(window.ended(10000));
   // The board leaves as the sixth command line, the stop, arrives.
-  EXPECT_NE(contentOf(folderOf("TARNVIEW_BOARD_LOGS") + "/com13.log").find("at command 6"),
+  EXPECT_NE(contentOf(folderOf("TARNVIEW_BOARD_LOGS") + "\\com13.log").find("at command 6"),
             std::string::npos);
 }
 

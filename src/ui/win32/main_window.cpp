@@ -1,6 +1,7 @@
 #include "ui/win32/main_window.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 
 #include "ui/presenter.h"
@@ -18,7 +19,7 @@ constexpr UINT kPortMessage = WM_APP + 1;   // the port has news
 constexpr UINT kTextsMessage = WM_APP + 2;  // text boxes to show
 constexpr UINT_PTR kLiveTick = 1;
 // How often the plot follows a running measurement.
-constexpr UINT kLiveInterval = 250;
+constexpr std::chrono::milliseconds kLiveInterval{250};
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 // The window's own font: the system's Japanese UI font, the designed ones
 // after it.
@@ -171,6 +172,12 @@ void MainWindow::create() {
     bound_.push_back({row, control});
     previous = row;
   }
+  // A label sized to its caption may reach over its neighbour (a long scale
+  // over the plot) and is drawn over it; labels take no focus, so the tab
+  // order stays.
+  for (const Bound& bound : bound_)
+    if (bound.row->autoSize)
+      SetWindowPos(bound.window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   toolTip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_,
                              nullptr, type.hInstance, nullptr);
@@ -413,9 +420,15 @@ void MainWindow::followMeasurement() {
   if (measuring == ticking_) return;
   ticking_ = measuring;
   if (measuring)
-    SetTimer(window_, kLiveTick, kLiveInterval, nullptr);
+    SetTimer(window_, kLiveTick, static_cast<UINT>(kLiveInterval.count()), nullptr);
   else
     KillTimer(window_, kLiveTick);
+}
+
+void MainWindow::tick() {
+  lastTick_ = std::chrono::steady_clock::now();
+  // A minimised window has nothing to show and catches up once restored.
+  if (!IsIconic(window_)) presenter_->refreshLivePlot();
 }
 
 void MainWindow::portChanged() {
@@ -444,14 +457,16 @@ LRESULT MainWindow::handle(UINT message, WPARAM w, LPARAM l) {
         presenter_->received();
         if (port_->failed()) presenter_->portLost();
       }
+      // A timer's message waits while others are queued, as they are all the
+      // time at a high rate: arrivals run the tick when it is due.
+      if (ticking_ && std::chrono::steady_clock::now() - lastTick_ >= kLiveInterval) tick();
       followMeasurement();
       return 0;
     case kTextsMessage:
       showTexts();
       return 0;
     case WM_TIMER:
-      // A minimised window has nothing to show and catches up once restored.
-      if (w == kLiveTick && presenter_ && !IsIconic(window_)) presenter_->refreshLivePlot();
+      if (w == kLiveTick) tick();
       followMeasurement();
       return 0;
     case WM_CTLCOLORSTATIC:

@@ -3,6 +3,7 @@
 #include "ui/win32/windows_api.h"
 
 #include <atomic>
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,7 @@ class MainWindow {
   void fitLabel(const Bound& bound);
   // The live plot's tick runs while a measurement does, and only then.
   void followMeasurement();
+  void tick();
   bool pressFocusedButton(const MSG& message);
   // Runs a change the presenter makes, whose echoes from the controls are
   // not the user's.
@@ -80,6 +82,7 @@ class MainWindow {
   bool quiet_ = false;
   bool textsPosted_ = false;
   bool ticking_ = false;
+  std::chrono::steady_clock::time_point lastTick_{};
   bool painted_ = false;
   std::atomic<bool> portPosted_{false};
 };
