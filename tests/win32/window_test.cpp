@@ -110,7 +110,7 @@ std::vector<uint32_t> screenPixels(HWND window, int& columns, int& rows) {
   const HGDIOBJ was = SelectObject(memory, picture);
   BitBlt(memory, 0, 0, columns, rows, screen, origin.x, origin.y, SRCCOPY);
   std::vector<uint32_t> pixels(static_cast<const uint32_t*>(bits),
-                               static_cast<const uint32_t*>(bits) + columns * rows);
+                               static_cast<const uint32_t*>(bits) + ptrdiff_t{columns} * rows);
   for (uint32_t& p : pixels) p &= 0xFFFFFF;
   SelectObject(memory, was);
   DeleteObject(picture);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 
 #include "ui/presenter.h"
@@ -197,7 +198,7 @@ void MainWindow::makeFonts() {
     const double points =
         role == static_cast<int>(FontRole::Default) ? kUiFontPoints : kDesignedFontPoints;
     LOGFONTW font{};
-    font.lfHeight = -static_cast<LONG>(points * dpi_ / 72 + 0.5);
+    font.lfHeight = -std::lround(points * dpi_ / 72);
     font.lfWeight = FW_NORMAL;
     font.lfCharSet = DEFAULT_CHARSET;
     font.lfQuality = CLEARTYPE_QUALITY;
