@@ -16,9 +16,11 @@ using windows::utf8;
 using windows::wide;
 
 constexpr wchar_t kClass[] = L"TarnviewWindow";
-constexpr UINT kPortMessage = WM_APP + 1;   // the port has news
-constexpr UINT kTextsMessage = WM_APP + 2;  // text boxes to show
+constexpr UINT kPortMessage = WM_APP + 1;  // the port has news
 constexpr UINT_PTR kLiveTick = 1;
+constexpr UINT_PTR kTextFrame = 2;
+// How often a text box follows its control: a frame at 60 Hz.
+constexpr std::chrono::milliseconds kFrame{16};
 // How often the plot follows a running measurement.
 constexpr std::chrono::milliseconds kLiveInterval{250};
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
@@ -325,11 +327,13 @@ void MainWindow::bindControl(Bound& bound) {
     };
   } else if (dynamic_cast<TextBox*>(control)) {
     // The status line may change with every record, hundreds of times a
-    // second: the box shows the newest text once the window has handled
-    // what is queued.
+    // second; the box, which lays out and paints its text each time, shows
+    // the newest text once a frame.
     control->viewChanged = [this, &bound] {
       bound.dirty = true;
-      if (!textsPosted_) textsPosted_ = PostMessageW(window_, kTextsMessage, 0, 0);
+      if (textsDue_) return;
+      textsDue_ = true;
+      SetTimer(window_, kTextFrame, static_cast<UINT>(kFrame.count()), nullptr);
     };
   } else if (auto* cb = dynamic_cast<ComboBox*>(control)) {
     cb->viewChanged = [this, cb, w, &row] {
@@ -366,7 +370,9 @@ void MainWindow::bindControl(Bound& bound) {
 }
 
 void MainWindow::showTexts() {
-  textsPosted_ = false;
+  textsDue_ = false;
+  textsShown_ = std::chrono::steady_clock::now();
+  KillTimer(window_, kTextFrame);
   for (Bound& bound : bound_) {
     if (!bound.dirty) continue;
     bound.dirty = false;
@@ -459,14 +465,16 @@ LRESULT MainWindow::handle(UINT message, WPARAM w, LPARAM l) {
         if (port_->failed()) presenter_->portLost();
       }
       // A timer's message waits while others are queued, as they are all the
-      // time at a high rate: arrivals run the tick when it is due.
-      if (ticking_ && std::chrono::steady_clock::now() - lastTick_ >= kLiveInterval) tick();
+      // time at a high rate: arrivals run the tick and the frame when due.
+      {
+        const auto now = std::chrono::steady_clock::now();
+        if (textsDue_ && now - textsShown_ >= kFrame) showTexts();
+        if (ticking_ && now - lastTick_ >= kLiveInterval) tick();
+      }
       followMeasurement();
       return 0;
-    case kTextsMessage:
-      showTexts();
-      return 0;
     case WM_TIMER:
+      if (w == kTextFrame) showTexts();
       if (w == kLiveTick) tick();
       followMeasurement();
       return 0;

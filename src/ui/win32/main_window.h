@@ -80,7 +80,8 @@ class MainWindow {
   std::wstring families_[3];
   HBRUSH grey_ = nullptr;
   bool quiet_ = false;
-  bool textsPosted_ = false;
+  bool textsDue_ = false;  // a text box waits for its frame
+  std::chrono::steady_clock::time_point textsShown_{};
   bool ticking_ = false;
   std::chrono::steady_clock::time_point lastTick_{};
   bool painted_ = false;
