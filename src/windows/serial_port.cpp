@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <future>
 #include <utility>
 
 #include "windows/text.h"
@@ -29,6 +30,32 @@ struct Overlapped : OVERLAPPED {
   Overlapped(const Overlapped&) = delete;
   Overlapped& operator=(const Overlapped&) = delete;
 };
+
+// One read into `to` (kBatch bytes at most) on `port`, with `done` and its
+// event: its length, or -1 when `stop` was set or the port failed (with
+// `failure` set).
+int readBatch(HANDLE port, HANDLE stop, OVERLAPPED& done, char* to, std::string& failure) {
+  ResetEvent(done.hEvent);
+  if (!ReadFile(port, to, kBatch, nullptr, &done)) {
+    if (GetLastError() != ERROR_IO_PENDING) {
+      failure = "read: " + systemMessage(GetLastError());
+      return -1;
+    }
+    const HANDLE events[] = {done.hEvent, stop};
+    if (WaitForMultipleObjects(2, events, FALSE, INFINITE) != WAIT_OBJECT_0) {
+      CancelIoEx(port, &done);
+      DWORD ignored = 0;
+      GetOverlappedResult(port, &done, &ignored, TRUE);
+      return -1;
+    }
+  }
+  DWORD n = 0;
+  if (!GetOverlappedResult(port, &done, &n, FALSE)) {
+    failure = "read: " + systemMessage(GetLastError());
+    return -1;
+  }
+  return static_cast<int>(n);
+}
 
 }  // namespace
 
@@ -63,7 +90,11 @@ void SerialPort::open(const std::string& device, const LineSettings& line) {
   COMMTIMEOUTS timeouts{2, 0, 0, 0, 1000};
   if (!SetCommTimeouts(handle, &timeouts)) fail(device + ": " + systemMessage(GetLastError()));
   stop_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  reader_ = std::thread([this] { readLoop(); });
+  // The first reply must not wait for a thread to start (under wine that can
+  // take a good part of the reply's 100 ms).
+  std::promise<void> reading;
+  reader_ = std::thread([this, &reading] { readLoop(reading); });
+  reading.get_future().wait();
 }
 
 void SerialPort::close() {
@@ -89,36 +120,13 @@ void SerialPort::requireOpen() const {
   if (!handle_) throw PortError("The device is not open");
 }
 
-// Reads what one read brings into `to`: its length, or -1 when the port is
-// being closed or failed (with `failure` set).
-int SerialPort::readBatch(char* to, std::string& failure) {
-  const HANDLE port = handleOf(handle_);
-  Overlapped done;
-  if (!ReadFile(port, to, kBatch, nullptr, &done)) {
-    if (GetLastError() != ERROR_IO_PENDING) {
-      failure = "read: " + systemMessage(GetLastError());
-      return -1;
-    }
-    const HANDLE events[] = {done.hEvent, handleOf(stop_)};
-    if (WaitForMultipleObjects(2, events, FALSE, INFINITE) != WAIT_OBJECT_0) {
-      CancelIoEx(port, &done);
-      DWORD ignored = 0;
-      GetOverlappedResult(port, &done, &ignored, TRUE);
-      return -1;
-    }
-  }
-  DWORD n = 0;
-  if (!GetOverlappedResult(port, &done, &n, FALSE)) {
-    failure = "read: " + systemMessage(GetLastError());
-    return -1;
-  }
-  return static_cast<int>(n);
-}
-
-void SerialPort::readLoop() {
+void SerialPort::readLoop(std::promise<void>& reading) {
   std::string buffer(kBatch, '\0');
   std::string failure;
-  for (int n = 0; (n = readBatch(buffer.data(), failure)) >= 0;) {
+  Overlapped done;  // one event for every read
+  const HANDLE port = handleOf(handle_), stop = handleOf(stop_);
+  reading.set_value();
+  for (int n = 0; (n = readBatch(port, stop, done, buffer.data(), failure)) >= 0;) {
     if (n > 0) {
       deliver(std::string_view(buffer.data(), static_cast<size_t>(n)), {});
       continue;
@@ -126,7 +134,7 @@ void SerialPort::readLoop() {
     // A read that ends with nothing: a port whose driver no longer tells
     // its state has gone (an adapter unplugged).
     DWORD errors = 0;
-    if (!ClearCommError(handleOf(handle_), &errors, nullptr)) {
+    if (!ClearCommError(port, &errors, nullptr)) {
       failure = "the device has gone: " + systemMessage(GetLastError());
       break;
     }

@@ -2,6 +2,7 @@
 
 #include <condition_variable>
 #include <functional>
+#include <future>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -42,8 +43,7 @@ class SerialPort : public BytePort {
  private:
   void requireOpen() const;
   [[noreturn]] void fail(const std::string& what);
-  void readLoop();
-  int readBatch(char* to, std::string& failure);
+  void readLoop(std::promise<void>& reading);
   // Keeps what the reader brought, or its failure, and says so.
   void deliver(std::string_view bytes, const std::string& failure);
 
