@@ -215,11 +215,10 @@ class Program {
     })) << count
         << ": " << text("Status") << ", " << text("Label3") << ", " << text("SendB2");
   }
-  // Saves through the dialog at `path`. The dialog asks before it replaces a
-  // file, and is answered Yes; once it has gone the program asks when the
-  // file holds data, and is answered No when `keepOld`. The program's
-  // question, if any.
-  std::string save(const std::string& path, bool keepOld) const {
+  // Saves through the dialog at `path`, a new file, or one that holds data
+  // when `asked`: the dialog asks before it replaces a file and is answered
+  // Yes, then the program asks and is answered No. The program's question.
+  std::string save(const std::string& path, bool asked) const {
     PostMessageW(control("Command1"), BM_CLICK, 0, 0);  // the dialog is modal
     HWND dialog = nullptr;
     EXPECT_TRUE(eventually([&] {
@@ -235,16 +234,16 @@ class Program {
         PostMessageW(box, WM_COMMAND, IDYES, 0);
       return !IsWindow(dialog);
     }));
-    // A message the window takes once the save is over, or while it asks.
-    std::string asked;
-    while (SendMessageW(window_, WM_NULL, 0, 0) == 0) {
-      const HWND box = findWindow(id(), L"#32770");
-      if (!box) break;
-      asked = textOf(GetDlgItem(box, 0xFFFF));
-      PostMessageW(box, WM_COMMAND, keepOld ? IDNO : IDYES, 0);
-      EXPECT_TRUE(eventually([box] { return !IsWindow(box); }));
+    if (!asked) {  // replaced in one step: whole once it is there
+      EXPECT_TRUE(eventually([&] { return !contentOf(path).empty(); }));
+      return {};
     }
-    return asked;
+    HWND box = nullptr;
+    EXPECT_TRUE(eventually([&] { return (box = findWindow(id(), L"#32770")) != nullptr; }));
+    const std::string question = textOf(GetDlgItem(box, 0xFFFF));
+    PostMessageW(box, WM_COMMAND, IDNO, 0);
+    EXPECT_TRUE(eventually([box] { return !IsWindow(box); }));
+    return question;
   }
 
  private:
@@ -335,7 +334,7 @@ TEST(Tarnview, SavesTheFileThePresenterWritesForTheSameStream) {
   window.click("SendB2");
   EXPECT_TRUE(window.waitFor("Status", [](auto& s) { return s.starts_with(at::kFinished); }));
   const std::string path = kScratch + "\\same.csv";
-  EXPECT_EQ(window.save(path, false), "");
+  window.save(path, false);
   // The same steps on the presenter alone, on a board with the same stream.
   windows::SerialPort port;
   SystemClock clock;
@@ -356,6 +355,7 @@ TEST(Tarnview, SavesTheFileThePresenterWritesForTheSameStream) {
   alone.saveData();
   EXPECT_EQ(window.text("Status"), alone.status.text());
   const std::string saved = contentOf(path);
+  EXPECT_EQ(datafile::readDataFile(saved).charset, "CP932");  // a Japanese Windows' file
   EXPECT_EQ(withoutDateLine(saved), withoutDateLine(files.files["C:\\same.csv"]));
   // Saving over it asks, and No keeps the file as it was.
   EXPECT_EQ(window.save(path, true), path + datafile_texts::kOverwrite);
