@@ -295,6 +295,52 @@ TEST(Tarnview, ChoosesTheModelReadsAndSetsTheRate) {
   window.waitFor("Status", bt::kRateRead);
 }
 
+// The keyboard as a user's: Tab and Shift+Tab walk the designed order (a group
+// of options at its checked one), Enter presses the focused button.
+TEST(Tarnview, TabWalksTheDesignedOrderAndEnterPressesAButton) {
+  Program window(kTarnview);
+  SetForegroundWindow(window.window());
+  const auto press = [](std::initializer_list<WORD> keys) {
+    std::vector<INPUT> input;
+    for (const bool up : {false, true})
+      for (const WORD key : keys) {
+        INPUT i{};
+        i.type = INPUT_KEYBOARD;
+        i.ki.wVk = key;
+        i.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        input.push_back(i);
+      }
+    if (!input.empty()) std::reverse(input.begin() + input.size() / 2, input.end());
+    SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT));
+  };
+  const auto focusIs = [&](std::string_view name) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(window.window(), nullptr), &info);
+    const HWND control = window.control(name);
+    return info.hwndFocus && (info.hwndFocus == control || GetParent(info.hwndFocus) == control);
+  };
+  std::vector<std::string_view> order;
+  for (const ControlSpec& row : controlTable(false))
+    if (row.kind != ControlKind::Label && row.kind != ControlKind::Frame &&
+        row.kind != ControlKind::Picture && row.name != "Option2" && row.name != "Option4")
+      order.push_back(row.name);
+  for (const std::string_view name : order) {
+    press({VK_TAB});
+    EXPECT_TRUE(eventually([&] { return focusIs(name); })) << "Tab to " << name;
+  }
+  for (size_t i = order.size() - 1; i-- > 0;) {
+    press({VK_SHIFT, VK_TAB});
+    EXPECT_TRUE(eventually([&] { return focusIs(order[i]); })) << "Shift+Tab to " << order[i];
+  }
+  // Back on the status line: on to the connect button, then Enter; COM4 is no
+  // port of this system.
+  press({VK_TAB}), press({VK_TAB});
+  ASSERT_TRUE(eventually([&] { return focusIs("Button1"); }));
+  press({VK_RETURN});
+  window.waitFor("ComStatus", bt::kComOpenFailed);
+}
+
 // Measurements on a paced board: the plot follows while records arrive,
 // and the finished plot is the core's picture of the saved records.
 TEST(Tarnview, MeasuresWithTheLivePlotStopsAndSaves) {
