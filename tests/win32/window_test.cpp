@@ -299,7 +299,11 @@ TEST(Tarnview, ChoosesTheModelReadsAndSetsTheRate) {
 // of options at its checked one), Enter presses the focused button.
 TEST(Tarnview, TabWalksTheDesignedOrderAndEnterPressesAButton) {
   Program window(kTarnview);
-  SetForegroundWindow(window.window());
+  // Keys go to the foreground window, which a new window is not at once.
+  ASSERT_TRUE(eventually([&] {
+    SetForegroundWindow(window.window());
+    return GetForegroundWindow() == window.window();
+  }));
   const auto press = [](std::initializer_list<WORD> keys) {
     std::vector<INPUT> input;
     for (const bool up : {false, true})
@@ -320,6 +324,8 @@ TEST(Tarnview, TabWalksTheDesignedOrderAndEnterPressesAButton) {
     const HWND control = window.control(name);
     return info.hwndFocus && (info.hwndFocus == control || GetParent(info.hwndFocus) == control);
   };
+  // A screen reader names a field by the label just before it.
+  EXPECT_EQ(GetWindow(window.control("Text1"), GW_HWNDPREV), window.control("Label2"));
   std::vector<std::string_view> order;
   for (const ControlSpec& row : controlTable(false))
     if (row.kind != ControlKind::Label && row.kind != ControlKind::Frame &&

@@ -41,18 +41,19 @@ std::wstring modulePath() {
   return path;
 }
 
+// The running program's file name without its folder and extension.
+std::wstring programName() {
+  std::wstring name = modulePath();
+  name.erase(0, name.find_last_of(L"\\/") + 1);
+  return name.substr(0, name.rfind(L'.'));
+}
+
 int showMessage(HWND owner, const std::string& text, UINT buttons) {
   const std::wstring title = programName();
   return ::MessageBoxW(owner, wide(text).c_str(), title.c_str(), buttons);
 }
 
 }  // namespace
-
-std::wstring programName() {
-  std::wstring name = modulePath();
-  name.erase(0, name.find_last_of(L"\\/") + 1);
-  return name.substr(0, name.rfind(L'.'));
-}
 
 std::optional<std::string> Win32SaveDialog::askSavePath(const SaveRequest& request) {
   const std::wstring filter = dialogFilter(request.filter), title = wide(request.title),

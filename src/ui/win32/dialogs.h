@@ -39,7 +39,4 @@ class Win32FileStore : public FileStore {
   std::string programFolder() override;
 };
 
-// The running program's file name without its folder and extension.
-std::wstring programName();
-
 }  // namespace tarn

@@ -175,11 +175,11 @@ void MainWindow::create() {
     bound_.push_back({row, control});
     previous = row;
   }
-  // A label sized to its caption may reach over its neighbour (a long scale
-  // over the plot) and is drawn over it; labels take no focus, so the tab
-  // order stays.
+  // A scale sized to its caption may reach over the plot and is drawn over
+  // it; labels take no focus, so the tab order stays, and a label that names
+  // a field stays just before it.
   for (const Bound& bound : bound_)
-    if (bound.row->autoSize)
+    if (bound.row->autoSize && bound.row->labels.empty())
       SetWindowPos(bound.window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   toolTip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_,
