@@ -240,7 +240,7 @@ class Program {
     }
     HWND box = nullptr;
     EXPECT_TRUE(eventually([&] { return (box = findWindow(id(), L"#32770")) != nullptr; }));
-    const std::string question = textOf(GetDlgItem(box, 0xFFFF));
+    std::string question = textOf(GetDlgItem(box, 0xFFFF));
     PostMessageW(box, WM_COMMAND, IDNO, 0);
     EXPECT_TRUE(eventually([box] { return !IsWindow(box); }));
     return question;
