@@ -201,10 +201,28 @@ class Program {
     EXPECT_TRUE(seen) << name << " shows \"" << text(name) << "\", not \"" << wanted << "\"";
     return seen;
   }
+  // Connects, checks the board and reads its rate. A loaded machine may now
+  // and then keep a reply past its 100 ms; a user clicks again, and so does
+  // this, twice at most.
   void connect(const std::string& port) const {
     type("ComboCommPort", port);
-    click("Button1");
-    waitFor("Button1", bt::kClose);
+    const auto missedReply = [](const std::string& status) {
+      for (const auto boards : {currentBoards(), olderBoards()})
+        for (const BoardProfile& b : boards)
+          if (status == b.noAnswer || status == b.badStatus || status == b.replyError) return true;
+      return false;
+    };
+    for (int attempt = 0; attempt < 3; ++attempt) {
+      click("Button1");  // the check runs inside the click
+      std::string status;
+      EXPECT_TRUE(eventually([&] {
+        status = text("Status");
+        return status == bt::kRateRead || missedReply(status);
+      })) << status;
+      if (status == bt::kRateRead) return;
+      click("Button1");  // closes
+    }
+    ADD_FAILURE() << "no answer from the board on " << port;
   }
   // Starts a measurement and waits until the live plot has drawn.
   void startAndSeeLivePlot(const std::string& count) const {
@@ -281,7 +299,6 @@ TEST(Tarnview, ChoosesTheModelReadsAndSetsTheRate) {
   window.click("Option3");
   EXPECT_EQ(caption(), boardByKey("pellan2")->caption);
   window.connect("COM10");
-  window.waitFor("Status", bt::kRateRead);
   EXPECT_EQ(window.text("ComStatus"), "115200,N,8,1");
   EXPECT_EQ(window.text("Label1"), "±2.5V / IntRef / Sinc5+Sinc1");
   EXPECT_EQ(window.text("Combo1"), "59.52sps");
@@ -436,7 +453,6 @@ TEST(Tarnview, TellsOfALostPortOnceAndQuitsStoppingTheBoardFirst) {
 TEST(TarnviewSolo, ConnectsAndMeasures) {
   Program window(kSolo);
   window.connect("COM14");
-  window.waitFor("Status", bt::kRateRead);
   window.type("Text1", "200");
   window.click("SendB2");
   EXPECT_TRUE(window.waitFor("Status", [](auto& s) { return s.starts_with(at::kFinished); }));
