@@ -19,6 +19,7 @@
 #include <fstream>
 #include <functional>
 #include <thread>
+#include <utility>
 
 #include "acquisition/acquisition_texts.h"
 #include "analysis/analysis_texts.h"
@@ -119,9 +120,16 @@ std::vector<uint32_t> screenPixels(HWND window, int& columns, int& rows) {
   return pixels;
 }
 
+// The window as the screen shows it once its last changes are painted: the
+// same picture twice in a row.
 void saveScreenshot(HWND window, const std::string& name) {
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
   int columns = 0, rows = 0;
-  const std::vector<uint32_t> pixels = screenPixels(window, columns, rows);
+  std::vector<uint32_t> pixels, before;
+  eventually([&] {
+    before = std::exchange(pixels, screenPixels(window, columns, rows));
+    return pixels == before;
+  });
   const BITMAPINFOHEADER info{sizeof info, columns, -rows, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
   const DWORD offset = sizeof(BITMAPFILEHEADER) + sizeof info;
   const DWORD size = static_cast<DWORD>(pixels.size() * 4);

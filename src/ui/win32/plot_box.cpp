@@ -21,8 +21,9 @@ PlotBox::PlotBox() {
 }
 
 HWND PlotBox::create(HWND parent, int id) {
-  window_ = CreateWindowExW(0, kClass, L"", WS_CHILD | WS_VISIBLE, 0, 0, 1, 1, parent,
-                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+  // A scale label reaching over the box stays in front of it.
+  window_ = CreateWindowExW(0, kClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 1, 1,
+                            parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                             GetModuleHandleW(nullptr), this);
   return window_;
 }
