@@ -107,3 +107,23 @@ std::vector<PixelRun> traceRuns(const Trace& trace, const PixelGrid& grid, Traci
 }
 
 }  // namespace tarn
+
+namespace tarn {
+
+std::vector<uint32_t> pixelsOf(const std::vector<Trace>& traces, const PixelGrid& grid) {
+  if (grid.columns <= 0 || grid.rows <= 0) return {};
+  std::vector<uint32_t> pixels(static_cast<size_t>(grid.columns) * static_cast<size_t>(grid.rows),
+                               0xFFFFFF);
+  for (const Trace& trace : traces) {
+    // 0x00BBGGRR to 0x00RRGGBB.
+    const uint32_t ink =
+        (trace.colour & 0xFF) << 16 | (trace.colour & 0xFF00) | (trace.colour >> 16 & 0xFF);
+    for (const PixelRun& run : traceRuns(trace, grid, tracingFor(trace, grid)))
+      for (int row = run.top; row <= run.bottom; ++row)
+        pixels[static_cast<size_t>(row) * static_cast<size_t>(grid.columns) +
+               static_cast<size_t>(run.column)] = ink;
+  }
+  return pixels;
+}
+
+}  // namespace tarn

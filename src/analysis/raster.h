@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "analysis/plot.h"
@@ -35,5 +36,10 @@ Tracing tracingFor(const Trace& trace, const PixelGrid& grid);
 // rows its centre line passes between the column's edges, a half rounded to
 // the row below.
 std::vector<PixelRun> traceRuns(const Trace& trace, const PixelGrid& grid, Tracing tracing);
+
+// The whole picture: white, with the traces in their colours on it, row by
+// row from the top; each pixel 0x00RRGGBB, as a 32-bit device-independent
+// bitmap and a 32-bit image hold them.
+std::vector<uint32_t> pixelsOf(const std::vector<Trace>& traces, const PixelGrid& grid);
 
 }  // namespace tarn

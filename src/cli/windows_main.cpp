@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "cli/session.h"
-#include "cli/windows_port.h"
 #include "common/system_clock.h"
+#include "windows/serial_port.h"
 
 namespace {
 
@@ -102,7 +102,7 @@ int main(int argc, char** argv) {
   const bool progress = console && SetConsoleMode(err, mode | ENABLE_PROCESSED_OUTPUT |
                                                            ENABLE_VIRTUAL_TERMINAL_PROCESSING);
   const std::vector<std::string_view> args(argv + 1, argv + argc);
-  tarn::cli::WindowsPort port;
+  tarn::windows::SerialPort port;
   tarn::SystemClock clock;
   const ConsoleText outText(std::cout, STD_OUTPUT_HANDLE), errText(std::cerr, STD_ERROR_HANDLE);
   tarn::cli::Context context{port,     clock,         std::cout,      std::cerr,

@@ -69,7 +69,21 @@ constexpr Spoken kSpoken[] = {
     {"Option4", "", "Quorin2 ボード、38400 baud"},
 };
 
+// Control IDs: stable, above the dialog manager's IDOK and IDCANCEL.
+constexpr std::pair<std::string_view, int> kControlIds[] = {
+    {"Status", 101},   {"ComStatus", 102},     {"QuitB", 103},  {"Button1", 104},
+    {"SendB2", 105},   {"ComboCommPort", 106}, {"Combo2", 107}, {"Text1", 108},
+    {"Label2", 109},   {"Picture1", 110},      {"Label3", 111}, {"Label4", 112},
+    {"Label5", 113},   {"Command1", 114},      {"Frame2", 115}, {"Combo1", 116},
+    {"Command6", 117}, {"Command29", 118},     {"Label1", 119}, {"Frame1", 120},
+    {"Option1", 121},  {"Option2", 122},       {"Frame3", 123}, {"Option3", 124},
+    {"Option4", 125},
+};
+
 ControlSpec spoken(ControlSpec control, bool singleModel) {
+  for (const auto& [name, id] : kControlIds)
+    if (name == control.name) control.controlId = id;
+  if (control.name == "Label2") control.labels = "Text1";
   for (const Spoken& s : kSpoken) {
     if (s.control != control.name) continue;
     control.accessibleName = s.name;

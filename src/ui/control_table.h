@@ -28,6 +28,12 @@ struct ControlSpec {
   // control, so it follows a changing caption) and what the control is for.
   std::string_view accessibleName = {};
   std::string_view accessibleDescription = {};
+  // Windows' control ID, which UI Automation reports as the AutomationId: the
+  // same for a name in both programs.
+  int controlId = 0;
+  // For a label that names a field: that field's name. Windows creates the
+  // label just before it, so that screen readers name the field by it.
+  std::string_view labels = {};
 };
 
 // The controls in tab order: the two-model window, or the single-model one

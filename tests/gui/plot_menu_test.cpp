@@ -11,6 +11,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include <random>
+
+#include "analysis/png.h"
 #include "support/board_process.h"
 #include "support/modal_driver.h"
 #include "support/pump.h"
@@ -83,6 +86,21 @@ TEST(Window, PlotMenuOpensTheReportOfTheMeasurementShown) {
     useMenu(w, Qt::Key_Menu, Qt::NoModifier, 1);
   }
   EXPECT_EQ(QImage(picture).size(), w.plot().size() * w.plot().devicePixelRatio());
+}
+
+// The plot box's picture as the Windows window writes it, read by libpng.
+TEST(Window, PlotPicturesArePngsAReaderTakes) {
+  std::mt19937 random(5);
+  for (const auto& [columns, rows] : {std::pair{7, 5}, std::pair{200, 120}}) {  // 1 and 2 blocks
+    std::vector<uint32_t> pixels(static_cast<size_t>(columns * rows));
+    for (uint32_t& pixel : pixels) pixel = random() & 0xFFFFFF;
+    const std::string png = pngOf(pixels, columns, rows);
+    const QImage image = QImage::fromData(QByteArray::fromStdString(png), "PNG");
+    ASSERT_EQ(image.size(), QSize(columns, rows));
+    for (int y = 0; y < rows; ++y)
+      for (int x = 0; x < columns; ++x)
+        ASSERT_EQ(image.pixel(x, y) & 0xFFFFFF, pixels[static_cast<size_t>(y * columns + x)]);
+  }
 }
 
 }  // namespace

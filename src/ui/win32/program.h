@@ -1,0 +1,13 @@
+#pragma once
+
+#include <span>
+
+#include "board/profile.h"
+
+namespace tarn {
+
+// The whole program for these boards: the window, the Windows seams and the
+// presenter, wired together, and the message loop; the exit code.
+int runProgram(std::span<const BoardProfile> boards);
+
+}  // namespace tarn

@@ -1,0 +1,455 @@
+// The Windows programs driven as an automation client drives them, from
+// outside: their windows found by class, each control by its control ID,
+// clicks, typed text and list choices sent as messages, texts read back.
+// Runs under wine against simulated boards that scripts/test links to the
+// prefix's COM ports:
+//   COM10  pellan2, paced: rate, measurements with the live plot, stop
+//   COM11  pellan2 --no-pacing --seed 7 --sine 0.5,3: the saved file
+//   COM15  the same stream, for the presenter the file is compared with
+//   COM12  pellan2 --unplug-after 30: a lost port
+//   COM13  pellan2 --unplug-at-command 6: Quit while measuring
+//   COM14  pellan: tarnview_solo
+// TARNVIEW_BOARD_LOGS names the folder of the boards' logs (com13.log),
+// TARNVIEW_ARTIFACTS where the screenshots go.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <functional>
+#include <thread>
+#include <utility>
+
+#include "acquisition/acquisition_texts.h"
+#include "analysis/analysis_texts.h"
+#include "analysis/raster.h"
+#include "analysis/values.h"
+#include "board/board_texts.h"
+#include "common/system_clock.h"
+#include "datafile/datafile_texts.h"
+#include "datafile/saved_file.h"
+#include "support/fakes.h"
+#include "ui/control_table.h"
+#include "ui/presenter.h"
+#include "windows/serial_port.h"
+#include "windows/text.h"
+
+namespace tarn {
+namespace {
+
+namespace at = acquisition_texts;
+namespace bt = board_texts;
+using windows::utf8;
+using windows::wide;
+using namespace std::chrono_literals;
+
+// A folder the environment names, as a Windows path ("/tmp" is "Z:\\tmp").
+std::string folderOf(const char* variable) {
+  const char* unix = std::getenv(variable);
+  std::string path = unix ? std::string("Z:") + unix : std::string(".");
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path;
+}
+
+// Checks `done` until it holds or a generous deadline has passed.
+bool eventually(const std::function<bool()>& done) {
+  const auto deadline = std::chrono::steady_clock::now() + 30s;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(20ms);
+  }
+  return true;
+}
+
+std::string textOf(HWND window) {
+  wchar_t text[1024] = {};
+  SendMessageW(window, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text));
+  return utf8(text);
+}
+
+// A top-level window of `process` with the class and title given (any for
+// ""), other than `except`.
+HWND findWindow(DWORD process, const wchar_t* type, const std::string& title = "",
+                HWND except = nullptr) {
+  struct Search {
+    DWORD process;
+    const wchar_t* type;
+    std::string title;
+    HWND except;
+    HWND found = nullptr;
+  } search{process, type, title, except};
+  EnumWindows(
+      [](HWND w, LPARAM l) -> BOOL {
+        auto& s = *reinterpret_cast<Search*>(l);
+        DWORD owner = 0;
+        wchar_t type[64] = {};
+        GetWindowThreadProcessId(w, &owner);
+        GetClassNameW(w, type, std::size(type));
+        if (owner != s.process || std::wstring_view(type) != s.type || !IsWindowVisible(w) ||
+            w == s.except || (!s.title.empty() && textOf(w) != s.title))
+          return TRUE;
+        s.found = w;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// The screen's pixels under a window's client area, 0x00RRGGBB from the top.
+std::vector<uint32_t> screenPixels(HWND window, int& columns, int& rows) {
+  RECT client;
+  GetClientRect(window, &client);
+  POINT origin{0, 0};
+  ClientToScreen(window, &origin);
+  columns = client.right, rows = client.bottom;
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), columns, -rows, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  const HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
+  const HBITMAP picture = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  const HGDIOBJ was = SelectObject(memory, picture);
+  BitBlt(memory, 0, 0, columns, rows, screen, origin.x, origin.y, SRCCOPY);
+  std::vector<uint32_t> pixels(static_cast<const uint32_t*>(bits),
+                               static_cast<const uint32_t*>(bits) + ptrdiff_t{columns} * rows);
+  for (uint32_t& p : pixels) p &= 0xFFFFFF;
+  SelectObject(memory, was);
+  DeleteObject(picture);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return pixels;
+}
+
+// The window as the screen shows it once its last changes are painted: the
+// same picture twice in a row.
+void saveScreenshot(HWND window, const std::string& name) {
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  int columns = 0, rows = 0;
+  std::vector<uint32_t> pixels, before;
+  eventually([&] {
+    before = std::exchange(pixels, screenPixels(window, columns, rows));
+    return pixels == before;
+  });
+  const BITMAPINFOHEADER info{sizeof info, columns, -rows, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  const DWORD offset = sizeof(BITMAPFILEHEADER) + sizeof info;
+  const DWORD size = static_cast<DWORD>(pixels.size() * 4);
+  const BITMAPFILEHEADER head{0x4D42, offset + size, 0, 0, offset};
+  std::ofstream out(folderOf("TARNVIEW_ARTIFACTS") + "\\" + name + ".bmp", std::ios::binary);
+  out.write(reinterpret_cast<const char*>(&head), sizeof head);
+  out.write(reinterpret_cast<const char*>(&info), sizeof info);
+  out.write(reinterpret_cast<const char*>(pixels.data()), size);
+}
+
+std::string contentOf(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+std::string withoutDateLine(std::string file) {
+  const size_t first = file.find("\r\n") + 2;
+  return file.erase(first, file.find("\r\n", first) + 2 - first);
+}
+
+// One run of a program, its window found; closed at the end if still there.
+class Program {
+ public:
+  explicit Program(const std::string& exe) : single_(exe.find("solo") != std::string::npos) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    std::wstring command = L"\"" + wide(exe) + L"\"";
+    EXPECT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &process_));
+    EXPECT_TRUE(eventually([this] {
+      window_ = findWindow(process_.dwProcessId, L"TarnviewWindow");
+      return window_ != nullptr;
+    }));
+  }
+  ~Program() {
+    if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
+      PostMessageW(window_, WM_CLOSE, 0, 0);
+      if (WaitForSingleObject(process_.hProcess, 10000) != WAIT_OBJECT_0)
+        TerminateProcess(process_.hProcess, 1);
+    }
+    CloseHandle(process_.hThread);
+    CloseHandle(process_.hProcess);
+  }
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  HWND window() const { return window_; }
+  DWORD id() const { return process_.dwProcessId; }
+  bool ended(DWORD milliseconds) const {
+    return WaitForSingleObject(process_.hProcess, milliseconds) == WAIT_OBJECT_0;
+  }
+  HWND control(std::string_view name) const {
+    for (const ControlSpec& row : controlTable(single_))
+      if (row.name == name) return GetDlgItem(window_, row.controlId);
+    ADD_FAILURE() << "no control " << name;
+    return nullptr;
+  }
+  std::string text(std::string_view name) const { return textOf(control(name)); }
+  void click(std::string_view name) const { SendMessageW(control(name), BM_CLICK, 0, 0); }
+  // Types into a text box or an editable list's box.
+  void type(std::string_view name, const std::string& text) const {
+    HWND box = control(name);
+    if (HWND edit = FindWindowExW(box, nullptr, L"Edit", nullptr)) box = edit;
+    SendMessageW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide(text).c_str()));
+  }
+  void choose(std::string_view name, int index) const {
+    HWND list = control(name);
+    SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    SendMessageW(window_, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(list));
+  }
+  bool waitFor(std::string_view name, const std::function<bool(const std::string&)>& done) const {
+    return eventually([&] { return done(text(name)); });
+  }
+  bool waitFor(std::string_view name, const std::string& wanted) const {
+    const bool seen = waitFor(name, [&](const std::string& t) { return t == wanted; });
+    EXPECT_TRUE(seen) << name << " shows \"" << text(name) << "\", not \"" << wanted << "\"";
+    return seen;
+  }
+  // Connects, checks the board and reads its rate.
+  void connect(const std::string& port) const {
+    type("ComboCommPort", port);
+    click("Button1");  // the check runs inside the click
+    waitFor("Status", std::string(bt::kRateRead));
+  }
+  // Starts a measurement and waits until the live plot has drawn.
+  void startAndSeeLivePlot(const std::string& count) const {
+    type("Text1", count);
+    click("SendB2");
+    EXPECT_TRUE(eventually([this] {
+      return text("Label3") != "---" && text("SendB2") == at::kStop;
+    })) << count
+        << ": " << text("Status") << ", " << text("Label3") << ", " << text("SendB2");
+  }
+  // Saves through the dialog at `path`, a new file, or one that holds data
+  // when `asked`: the dialog asks before it replaces a file and is answered
+  // Yes, then the program asks and is answered No. The program's question.
+  std::string save(const std::string& path, bool asked) const {
+    PostMessageW(control("Command1"), BM_CLICK, 0, 0);  // the dialog is modal
+    HWND dialog = nullptr;
+    EXPECT_TRUE(eventually([&] {
+      return (dialog = findWindow(id(), L"#32770", datafile_texts::kDialogTitle)) != nullptr;
+    }));
+    HWND name = GetDlgItem(dialog, cmb13);
+    if (HWND edit = FindWindowExW(name, nullptr, L"Edit", nullptr)) name = edit;
+    if (!name) name = GetDlgItem(dialog, edt1);
+    SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide(path).c_str()));
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(eventually([&] {
+      if (HWND box = findWindow(id(), L"#32770", "", dialog))
+        PostMessageW(box, WM_COMMAND, IDYES, 0);
+      return !IsWindow(dialog);
+    }));
+    if (!asked) {  // replaced in one step: whole once it is there
+      EXPECT_TRUE(eventually([&] { return !contentOf(path).empty(); }));
+      return {};
+    }
+    HWND box = nullptr;
+    EXPECT_TRUE(eventually([&] { return (box = findWindow(id(), L"#32770")) != nullptr; }));
+    std::string question = textOf(GetDlgItem(box, 0xFFFF));
+    PostMessageW(box, WM_COMMAND, IDNO, 0);
+    EXPECT_TRUE(eventually([box] { return !IsWindow(box); }));
+    return question;
+  }
+
+ private:
+  PROCESS_INFORMATION process_{};
+  HWND window_ = nullptr;
+  bool single_;
+};
+
+const std::string kProgramDir = folderOf("TARNVIEW_PROGRAMS");
+const std::string kTarnview = kProgramDir + "\\tarnview.exe";
+const std::string kSolo = kProgramDir + "\\tarnview_solo.exe";
+const std::string kScratch = folderOf("TARNVIEW_SCRATCH");
+
+// The plot box holds the core rasteriser's pixels for the records of `file`.
+void expectPlotOf(const Program& program, const std::string& file) {
+  const datafile::SavedFile saved = datafile::readDataFile(contentOf(file));
+  SampleValues values(saved.settings);
+  values.update(saved.records);
+  const std::optional<Plot> plot = plotOf(values, kPictureWidth, kPictureHeight);
+  ASSERT_TRUE(plot);
+  EXPECT_EQ(program.text("Label3"), plot->labels[0]);
+  int columns = 0, rows = 0;
+  const std::vector<uint32_t> shown = screenPixels(program.control("Picture1"), columns, rows);
+  const std::vector<uint32_t> drawn =
+      pixelsOf(plot->traces, PixelGrid{columns, rows, float{kPictureWidth}, float{kPictureHeight}});
+  ASSERT_EQ(shown.size(), drawn.size());
+  EXPECT_TRUE(shown == drawn) << "the plot box differs from the rasteriser's picture";
+}
+
+TEST(Tarnview, ChoosesTheModelReadsAndSetsTheRate) {
+  Program window(kTarnview);
+  const auto caption = [&] { return textOf(window.window()); };
+  window.click("Option4");
+  EXPECT_EQ(caption(), boardByKey("quorin2")->caption);
+  window.click("Option3");
+  EXPECT_EQ(caption(), boardByKey("pellan2")->caption);
+  window.connect("COM10");
+  EXPECT_EQ(window.text("ComStatus"), "115200,N,8,1");
+  EXPECT_EQ(window.text("Label1"), "±2.5V / IntRef / Sinc5+Sinc1");
+  EXPECT_EQ(window.text("Combo1"), "59.52sps");
+  EXPECT_FALSE(IsWindowEnabled(window.control("Option4")));  // no model change while connected
+  window.choose("Combo1", 9);
+  window.click("Command6");
+  window.waitFor("Status", bt::kRateSet);
+  window.choose("Combo1", 0);
+  window.click("Command29");
+  window.waitFor("Combo1", "200.3sps");
+  window.waitFor("Status", bt::kRateRead);
+}
+
+// The keyboard as a user's: Tab and Shift+Tab walk the designed order (a group
+// of options at its checked one), Enter presses the focused button.
+TEST(Tarnview, TabWalksTheDesignedOrderAndEnterPressesAButton) {
+  Program window(kTarnview);
+  // Keys go to the foreground window, which a new window is not at once.
+  ASSERT_TRUE(eventually([&] {
+    SetForegroundWindow(window.window());
+    return GetForegroundWindow() == window.window();
+  }));
+  const auto press = [](std::initializer_list<WORD> keys) {
+    std::vector<INPUT> input;
+    for (const bool up : {false, true})
+      for (const WORD key : keys) {
+        INPUT i{};
+        i.type = INPUT_KEYBOARD;
+        i.ki.wVk = key;
+        i.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        input.push_back(i);
+      }
+    if (!input.empty()) std::reverse(input.begin() + input.size() / 2, input.end());
+    SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT));
+  };
+  const auto focusIs = [&](std::string_view name) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(window.window(), nullptr), &info);
+    const HWND control = window.control(name);
+    return info.hwndFocus && (info.hwndFocus == control || GetParent(info.hwndFocus) == control);
+  };
+  // A screen reader names a field by the label just before it.
+  EXPECT_EQ(GetWindow(window.control("Text1"), GW_HWNDPREV), window.control("Label2"));
+  std::vector<std::string_view> order;
+  for (const ControlSpec& row : controlTable(false))
+    if (row.kind != ControlKind::Label && row.kind != ControlKind::Frame &&
+        row.kind != ControlKind::Picture && row.name != "Option2" && row.name != "Option4")
+      order.push_back(row.name);
+  for (const std::string_view name : order) {
+    press({VK_TAB});
+    EXPECT_TRUE(eventually([&] { return focusIs(name); })) << "Tab to " << name;
+  }
+  for (size_t i = order.size() - 1; i-- > 0;) {
+    press({VK_SHIFT, VK_TAB});
+    EXPECT_TRUE(eventually([&] { return focusIs(order[i]); })) << "Shift+Tab to " << order[i];
+  }
+  // Back on the status line: on to the connect button, then Enter; COM4 is no
+  // port of this system.
+  press({VK_TAB}), press({VK_TAB});
+  ASSERT_TRUE(eventually([&] { return focusIs("Button1"); }));
+  press({VK_RETURN});
+  window.waitFor("ComStatus", bt::kComOpenFailed);
+}
+
+// Measurements on a paced board: the plot follows while records arrive,
+// and the finished plot is the core's picture of the saved records.
+TEST(Tarnview, MeasuresWithTheLivePlotStopsAndSaves) {
+  const struct {
+    const char* format;
+    int channels;
+    const char* summary;
+  } rows[] = {{"Option1", 2, analysis_texts::kDigitPpBoth},
+              {"Option2", 1, analysis_texts::kMvPpCh1}};
+  Program window(kTarnview);
+  window.connect("COM10");
+  window.choose("Combo1", 10);  // 503.8 sps: a second for 500 records
+  int run = 0;
+  for (const auto& row : rows) {
+    window.click(row.format);
+    window.choose("Combo2", row.channels);
+    window.startAndSeeLivePlot("500");
+    const std::string finished = at::kFinished + std::string(row.summary);
+    EXPECT_TRUE(window.waitFor("Status", [&](auto& s) { return s.starts_with(finished); }));
+    EXPECT_EQ(window.text("SendB2"), at::kStart);
+    const std::string path = kScratch + "\\run" + std::to_string(run++) + ".csv";
+    window.save(path, false);
+    expectPlotOf(window, path);
+  }
+  saveScreenshot(window.window(), "tarnview");
+  window.startAndSeeLivePlot("0");  // until stopped
+  window.click("SendB2");
+  window.waitFor("Status", at::kStopped);
+  window.waitFor("SendB2", at::kStart);
+}
+
+TEST(Tarnview, SavesTheFileThePresenterWritesForTheSameStream) {
+  Program window(kTarnview);
+  window.connect("COM11");
+  window.choose("Combo2", 2);
+  window.type("Text1", "300");
+  window.click("SendB2");
+  EXPECT_TRUE(window.waitFor("Status", [](auto& s) { return s.starts_with(at::kFinished); }));
+  const std::string path = kScratch + "\\same.csv";
+  window.save(path, false);
+  // The same steps on the presenter alone, on a board with the same stream.
+  windows::SerialPort port;
+  SystemClock clock;
+  test::RecordingPlot plot;
+  test::ScriptedUser user;
+  test::MemoryFiles files;
+  test::RecordingOpener opener;
+  user.paths = {"C:\\same.csv"};
+  Presenter alone({port, clock, plot, user, user, files, opener}, currentBoards());
+  alone.portList.setText("COM15");
+  alone.toggleConnection();
+  alone.channelList.setListIndex(2);
+  alone.sampleCount.userEdit("300");
+  alone.toggleMeasurement();
+  while (alone.measuring()) {
+    port.waitForInput(clock.now() + 1s);
+    alone.received();
+  }
+  alone.saveData();
+  EXPECT_EQ(window.text("Status"), alone.status.text());
+  const std::string saved = contentOf(path);
+  EXPECT_EQ(datafile::readDataFile(saved).charset, "CP932");  // a Japanese Windows' file
+  EXPECT_EQ(withoutDateLine(saved), withoutDateLine(files.files["C:\\same.csv"]));
+  // Saving over it asks, and No keeps the file as it was.
+  EXPECT_EQ(window.save(path, true), path + datafile_texts::kOverwrite);
+  EXPECT_EQ(contentOf(path), saved);
+}
+
+TEST(Tarnview, TellsOfALostPortOnceAndQuitsStoppingTheBoardFirst) {
+  {
+    Program window(kTarnview);
+    window.connect("COM12");
+    window.type("Text1", "100");
+    window.click("SendB2");
+    window.waitFor("Status", at::kLostDuringMeasurement + std::string("30") + at::kLostCountEnd);
+    window.waitFor("Button1", bt::kConnect);
+  }
+  Program window(kTarnview);
+  window.connect("COM13");
+  window.startAndSeeLivePlot("0");
+  window.click("QuitB");
+  EXPECT_TRUE(window.ended(10000));
+  // The board leaves as the sixth command line, the stop, arrives.
+  EXPECT_NE(contentOf(folderOf("TARNVIEW_BOARD_LOGS") + "\\com13.log").find("at command 6"),
+            std::string::npos);
+}
+
+TEST(TarnviewSolo, ConnectsAndMeasures) {
+  Program window(kSolo);
+  window.connect("COM14");
+  window.type("Text1", "200");
+  window.click("SendB2");
+  EXPECT_TRUE(window.waitFor("Status", [](auto& s) { return s.starts_with(at::kFinished); }));
+  saveScreenshot(window.window(), "tarnview_solo");
+}
+
+}  // namespace
+}  // namespace tarn
