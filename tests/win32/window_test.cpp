@@ -69,16 +69,16 @@ std::string textOf(HWND window) {
 }
 
 // A top-level window of `process` with the class and title given (any for
-// ""), other than `except`.
+// ""), and the owner given, if one is.
 HWND findWindow(DWORD process, const wchar_t* type, const std::string& title = "",
-                HWND except = nullptr) {
+                HWND owner = nullptr) {
   struct Search {
     DWORD process;
     const wchar_t* type;
     std::string title;
-    HWND except;
+    HWND owner;
     HWND found = nullptr;
-  } search{process, type, title, except};
+  } search{process, type, title, owner};
   EnumWindows(
       [](HWND w, LPARAM l) -> BOOL {
         auto& s = *reinterpret_cast<Search*>(l);
@@ -87,7 +87,8 @@ HWND findWindow(DWORD process, const wchar_t* type, const std::string& title = "
         GetWindowThreadProcessId(w, &owner);
         GetClassNameW(w, type, std::size(type));
         if (owner != s.process || std::wstring_view(type) != s.type || !IsWindowVisible(w) ||
-            w == s.except || (!s.title.empty() && textOf(w) != s.title))
+            (s.owner && GetWindow(w, GW_OWNER) != s.owner) ||
+            (!s.title.empty() && textOf(w) != s.title))
           return TRUE;
         s.found = w;
         return FALSE;
@@ -238,6 +239,7 @@ class Program {
     if (!name) name = GetDlgItem(dialog, edt1);
     SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide(path).c_str()));
     PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    // The file dialog's own question, not the program's that may follow it at once.
     EXPECT_TRUE(eventually([&] {
       if (HWND box = findWindow(id(), L"#32770", "", dialog))
         PostMessageW(box, WM_COMMAND, IDYES, 0);

@@ -15,7 +15,7 @@ namespace {
 using windows::utf8;
 using windows::wide;
 
-constexpr wchar_t kClass[] = L"TarnviewWindow";
+constexpr wchar_t kWindowClass[] = L"TarnviewWindow";
 constexpr UINT kPortMessage = WM_APP + 1;  // the port has news
 constexpr UINT_PTR kLiveTick = 1;
 constexpr UINT_PTR kTextFrame = 2;
@@ -144,9 +144,9 @@ void MainWindow::create() {
   type.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   type.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
   type.hIcon = LoadIconW(type.hInstance, MAKEINTRESOURCEW(1));
-  type.lpszClassName = kClass;
+  type.lpszClassName = kWindowClass;
   RegisterClassExW(&type);
-  window_ = CreateWindowExW(0, kClass, L"", kStyle, CW_USEDEFAULT, CW_USEDEFAULT, 100, 100, nullptr,
+  window_ = CreateWindowExW(0, kWindowClass, L"", kStyle, CW_USEDEFAULT, CW_USEDEFAULT, 100, 100, nullptr,
                             nullptr, type.hInstance, this);
   dpi_ = GetDpiForWindow(window_);
   const std::span<const ControlSpec> table = controlTable(singleModel_);

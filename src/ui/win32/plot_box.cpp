@@ -9,7 +9,7 @@
 namespace tarn {
 namespace {
 
-constexpr wchar_t kClass[] = L"TarnviewPlot";
+constexpr wchar_t kPlotClass[] = L"TarnviewPlot";
 
 }  // namespace
 
@@ -19,13 +19,13 @@ PlotBox::PlotBox() {
   type.lpfnWndProc = procedure;
   type.hInstance = GetModuleHandleW(nullptr);
   type.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  type.lpszClassName = kClass;
+  type.lpszClassName = kPlotClass;
   RegisterClassExW(&type);  // fails harmlessly when registered before
 }
 
 HWND PlotBox::create(HWND parent, int id) {
   // A scale label reaching over the box stays in front of it.
-  window_ = CreateWindowExW(0, kClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 1, 1,
+  window_ = CreateWindowExW(0, kPlotClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 1, 1,
                             parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                             GetModuleHandleW(nullptr), this);
   return window_;

@@ -2,6 +2,7 @@
 // measured as a host sees them.
 #include <chrono>
 #include <cstdio>
+#include <stdexcept>
 
 #include "figures.h"
 #include "sim_client.hpp"
@@ -30,9 +31,7 @@ Stream TimeStream(const std::vector<std::string>& args, const char* start, size_
   return {elapsed.count(), port.reads()};
 }
 
-}  // namespace
-
-int main() {
+int Run() {
   const size_t paced = 2000, unpaced = 65535, length = 13;  // two-channel binary records
   const double computed = paced * length * 10 / 115200.0;
   const double measured =
@@ -64,4 +63,15 @@ int main() {
               unpaced, length, seconds, unpaced / seconds, unpaced * length / seconds);
   bench::figure("unpaced stream, 65535 records", unpaced * length / seconds, "chars/s");
   return 0;
+}
+
+}  // namespace
+
+int main() {
+  try {
+    return Run();
+  } catch (const std::exception& e) {  // the simulator or its port could not be opened
+    std::fprintf(stderr, "bench_tarnboard: %s\n", e.what());
+    return 1;
+  }
 }
