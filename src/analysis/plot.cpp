@@ -21,37 +21,28 @@ float plotY(double value, float height, const PlotRange& range) {
 
 Trace traceOf(std::span<const double> values, int field, float width, float height,
               const PlotRange& range) {
-  const auto step =
-      static_cast<float>(static_cast<double>(width) / (static_cast<double>(values.size()) - 1));
+  const size_t n = values.size();
+  const auto step = static_cast<double>(static_cast<float>(static_cast<double>(width) /
+                                                           (static_cast<double>(n) - 1)));
+  // Positions are never negative: truncation is the floor, without a call.
+  const auto xOf = [step](size_t i) {
+    return static_cast<float>(static_cast<int64_t>(static_cast<double>(i) * step + 0.5));
+  };
   TraceBuilder trace(field == 0 ? kTraceBlue : kTraceRed,
                      [height, &range](double value) { return plotY(value, height, range); });
-  // Positions are never negative: truncation is the floor, without a call.
-  for (size_t i = 0; i < values.size(); ++i) {
-    const double position = static_cast<double>(i) * static_cast<double>(step) + 0.5;
-    trace.add(static_cast<float>(static_cast<int64_t>(position)), values[i]);
+  // At most four points a column: the trace is made once a live tick, in one piece.
+  trace.reserve(std::min(n, 4 * (static_cast<size_t>(width) + 1)));
+  for (size_t i = 0; i < n;) {
+    const float x = xOf(i);
+    size_t next = i + 1;
+    while (next < n && xOf(next) == x) ++next;
+    trace.addColumn(x, values.subspan(i, next - i));
+    i = next;
   }
   return trace.finish();
 }
 
 }  // namespace
-
-Trace TraceBuilder::finish() {
-  flush();
-  return std::move(trace_);
-}
-
-void TraceBuilder::flush() {
-  if (added_ == 0) return;
-  const auto [early, late] =
-      std::minmax(low_, high_, [](const Kept& a, const Kept& b) { return a.order < b.order; });
-  std::vector<PlotPoint>& points = trace_.points;
-  points.push_back({x_, toY_(first_.value)});
-  for (const Kept* k : {&early, &late})
-    if (k->order != first_.order && k->order != last_.order &&
-        (k == &early || late.order != early.order))
-      points.push_back({x_, toY_(k->value)});
-  if (last_.order != first_.order) points.push_back({x_, toY_(last_.value)});
-}
 
 PlotRange plotRange(int32_t maximum, int32_t minimum) {
   const double high = maximum, low = minimum;

@@ -1,8 +1,8 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -44,37 +44,57 @@ struct Trace {
 inline constexpr uint32_t kTraceBlue = 0xFF0000;  // CH0
 inline constexpr uint32_t kTraceRed = 0x0000FF;   // CH1
 
-// Makes a trace of values given in order, each at its x. Of values that share
-// an x (they stand on one vertical line) it keeps the first, the lowest, the
-// highest and the last, in their order: drawn, they give the same pixels as
-// all of them, and a long measurement draws in the time its width takes.
-// `toY` places a kept value on the y axis, larger values higher.
+// Makes a trace of values given in order, a column at a time: values that
+// share an x (they stand on one vertical line). Of a column it keeps the
+// first, the lowest, the highest and the last, in their order: drawn, they
+// give the same pixels as all of them, and a long measurement draws in the
+// time its width takes. `toY` places a kept value on the y axis, larger
+// values higher; it runs for every kept point of every redraw, so it is
+// called directly, not through a std::function.
+template <typename ToY>
 class TraceBuilder {
  public:
-  TraceBuilder(uint32_t colour, std::function<float(double)> toY)
-      : trace_{colour, {}}, toY_(std::move(toY)) {}
-  void add(float x, double value) {
-    const Kept kept{value, added_++};
-    if (kept.order == 0 || x != x_) {
-      if (kept.order > 0) flush();
-      x_ = x;
-      first_ = low_ = high_ = last_ = kept;
-      return;
-    }
-    if (value < low_.value) low_ = kept;
-    if (value > high_.value) high_ = kept;
-    last_ = kept;
+  TraceBuilder(uint32_t colour, ToY toY) : trace_{colour, {}}, toY_(std::move(toY)) {}
+  void reserve(size_t points) { trace_.points.reserve(points); }
+  // The values at one x, right of those added before; none adds nothing. Of
+  // equal values the first is the lowest or the highest.
+  void addColumn(float x, std::span<const double> column) {
+    if (column.empty()) return;
+    flush();
+    x_ = x;
+    const auto kept = [&](auto at) {
+      return Kept{*at, added_ + static_cast<size_t>(at - column.begin())};
+    };
+    first_ = kept(column.begin());
+    low_ = kept(std::min_element(column.begin(), column.end()));
+    high_ = kept(std::max_element(column.begin(), column.end()));
+    last_ = kept(column.end() - 1);
+    added_ += column.size();
   }
-  Trace finish();
+  Trace finish() {
+    flush();
+    return std::move(trace_);
+  }
 
  private:
   struct Kept {
     double value;
     size_t order;
   };
-  void flush();
+  void flush() {
+    if (added_ == 0) return;
+    const auto [early, late] =
+        std::minmax(low_, high_, [](const Kept& a, const Kept& b) { return a.order < b.order; });
+    std::vector<PlotPoint>& points = trace_.points;
+    points.push_back({x_, toY_(first_.value)});
+    for (const Kept* k : {&early, &late})
+      if (k->order != first_.order && k->order != last_.order &&
+          (k == &early || late.order != early.order))
+        points.push_back({x_, toY_(k->value)});
+    if (last_.order != first_.order) points.push_back({x_, toY_(last_.value)});
+  }
   Trace trace_;
-  std::function<float(double)> toY_;
+  ToY toY_;
   size_t added_ = 0;
   float x_ = 0;
   Kept first_{}, low_{}, high_{}, last_{};

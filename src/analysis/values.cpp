@@ -82,7 +82,6 @@ SampleValues::SampleValues(const MeasurementSettings& settings)
 void SampleValues::update(std::span<const SampleRecord> records) {
   for (const int f : measuredFields(settings_.channels)) {
     const auto at = static_cast<size_t>(f);
-    values_[at].reserve(records.size());
     for (const SampleRecord& record : records.subspan(read_)) {
       const double value = sampleValue(record.field[at], settings_.format);
       values_[at].push_back(value);

@@ -23,7 +23,6 @@ namespace at = acquisition_texts;
 constexpr const char* kPorts[] = {"COM1", "COM2", "COM3", "COM4", "COM5",
                                   "COM6", "COM7", "COM8", "COM9"};
 constexpr const char* kNoScale = "---";
-constexpr std::chrono::milliseconds kProgressInterval{100};
 constexpr const char* kReportItem = "解析レポート";
 constexpr const char* kPictureItem = "波形を画像で保存...";
 constexpr const char* kPictureTitle = "波形を画像で保存";
@@ -367,8 +366,11 @@ void Presenter::received() {
       case Measurement::State::Running:
         if (measurement_->received() > before) {
           lastArrival_ = clock_.now();
-          if (before == 0) firstArrival_ = lastArrival_;
-          showProgress(before == 0);
+          // The first record shows at once; the rest with the live plot.
+          if (before == 0) {
+            firstArrival_ = lastArrival_;
+            status.setText(measurement_->progressText());
+          }
         }
         break;
       case Measurement::State::Finished:
@@ -415,12 +417,6 @@ void Presenter::showEnded() {
   if (measuringChanged) measuringChanged();
 }
 
-void Presenter::showProgress(bool now) {
-  if (!now && lastArrival_ - progressShown_ < kProgressInterval) return;
-  progressShown_ = lastArrival_;
-  status.setText(measurement_->progressText());
-}
-
 void Presenter::showEndPlot() {
   // Ten records or more make a picture worth keeping, where the board's stop
   // keeps what arrived.
@@ -434,7 +430,7 @@ void Presenter::showEndPlot() {
 void Presenter::refreshLivePlot() {
   if (!measuring() || measurement_->received() == plotted_) return;
   plotted_ = measurement_->received();
-  showProgress(true);
+  status.setText(measurement_->progressText());
   status.setToolTip(progressTip());
   // A single record draws nothing.
   if (plotted_ >= 2) drawPlot();

@@ -110,7 +110,9 @@ class Presenter {
   // The toolkit's tick, four times a second while measuring and the plot can
   // be seen: redraws the plot from the records received so far when new ones
   // came, and tells in the status line and its tooltip how far the
-  // measurement is.
+  // measurement is. Between ticks the status line shows only the first
+  // record's arrival: the window repaints once a tick, at a rate a person can
+  // read, and a screen reader hears no more than that.
   void refreshLivePlot();
 
   // The device a port name stands for with the chosen board; empty for none.
@@ -134,7 +136,6 @@ class Presenter {
   // The status line's count and last values, at most ten times a second
   // unless `now`: a person reads no faster, and each change costs the
   // window a layout, a paint and an accessibility event.
-  void showProgress(bool now);
   // " (不正なレコード 2 個を破棄)" when records were discarded.
   std::string discardedText() const;
   // A measurement has ended with records: they can be saved and analysed.
@@ -168,7 +169,7 @@ class Presenter {
   std::optional<Measurement> measurement_;
   std::optional<SampleValues> values_;  // of the measurement's records, as plotted
   int32_t plotted_ = 0;                 // records in the live plot
-  SteadyTime firstArrival_{}, lastArrival_{}, progressShown_{};
+  SteadyTime firstArrival_{}, lastArrival_{};
 };
 
 }  // namespace tarn

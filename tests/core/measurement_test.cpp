@@ -24,11 +24,11 @@ static Measurement fed(DataFormat format, Channels channels, std::string_view in
   return m.feed(in), m;
 }
 
-static std::optional<Plot> plotted(const Measurement& m) {
+static std::optional<Plot> plotted(const Measurement& m, float width = 6375) {
   SampleValues values(m.settings());
   values.update(m.records().first(m.records().size() / 2));  // read as they arrive
   values.update(m.records());
-  return plotOf(values, 6375, 3435);
+  return plotOf(values, width, 3435);
 }
 
 TEST(Measurement, CommandsAndCounts) {
@@ -120,7 +120,7 @@ TEST(Measurement, PlotLabelsAndTraces) {
   // The range: a quarter of the spread each side, 2 below a spread of 7, halves away from 0.
   // clang-format off
   const struct { DataFormat format; Channels channels; std::string stream;
-                 const char *labels, *drawing; } cases[] = {
+                 const char *labels, *drawing; float width = 6375; } cases[] = {
       {Binary, Ch0, "800000\r800000\r800000\r800000\r800000\r", " 8388610| 8388608| 8388606|",
        "FF0000 0,1718 1594,1718 3188,1718 4781,1718 6375,1718;"},
       {Millivolt, Ch0, "-0000107\r+0000000\r", "0.027|-0.054|-0.135|", "FF0000 0,2841 6375,572;"},
@@ -129,10 +129,14 @@ TEST(Measurement, PlotLabelsAndTraces) {
       {Binary, Ch1, "000064\r00006A\r", " 108| 103| 98|", "0000FF 0,2748 6375,687;"},
       {Binary, Both, "00006400006B\r00006B000064\r", " 109| 104| 99|",
        "FF0000 0,3092 6375,687;0000FF 0,687 6375,3092;"},
-      {Binary, Ch0, "000064\r", " 102| 100| 98|", ""}};
+      {Binary, Ch0, "000064\r", " 102| 100| 98|", ""},
+      // Ten records on a width of 3: x = floor(i * 3/9 + 0.5) puts 2, 3, 3 and 2 on each x.
+      {Binary, Ch0, "000064\r00006C\r000065\r00005F\r000066\r000068\r00006E\r000062\r000067\r000064\r",
+       " 114| 103| 92|", "FF0000 0,2186 0,937 1,2030 1,2967 1,1874 2,1561 2,625 2,2498 3,1718 3,2186;",
+       3}};
   for (const auto& c : cases) {
     const Measurement m = fed(c.format, c.channels, c.stream);
-    const Plot plot = plotted(m).value_or(Plot{});
+    const Plot plot = plotted(m, c.width).value_or(Plot{});
     std::string labels, drawing;
     char text[48];
     for (const std::string& label : plot.labels) labels += label.empty() ? "" : label + "|";
@@ -222,10 +226,16 @@ TEST(Measurement, PlotKeepsOfEachVerticalItsSpanAndEnds) {
   for (const int perX : {1, 2, 3, 7, 40}) {
     Trace full{kTraceBlue, {}};
     TraceBuilder built(kTraceBlue, [](double value) { return static_cast<float>(3435 - value); });
-    for (int i = 0; i < 1600 * perX; ++i) {
-      const auto x = static_cast<float>(i / perX * 4), value = static_cast<float>(random() % 3436);
-      full.points.push_back({x, 3435 - value});
-      built.add(x, value);
+    std::vector<double> column;
+    for (int c = 0; c < 1600; ++c) {
+      const auto x = static_cast<float>(c * 4);
+      column.clear();
+      for (int k = 0; k < perX; ++k) {
+        const auto value = static_cast<float>(random() % 3436);
+        full.points.push_back({x, 3435 - value});
+        column.push_back(value);
+      }
+      built.addColumn(x, column);
     }
     const Plot all{{}, {full}}, kept{{}, {built.finish()}};
     EXPECT_LE(kept.traces[0].points.size(), 1600u * std::min(perX, 4)) << perX;

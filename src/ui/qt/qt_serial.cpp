@@ -3,11 +3,11 @@
 namespace tarn {
 namespace {
 
-// Twice as often as the status line changes, and a good deal longer than the
-// 16 ms in which a USB serial adapter gathers what it hands over, so that
+// More often than the live tick shows the stream, and a good deal longer than
+// the 16 ms in which a USB serial adapter gathers what it hands over, so that
 // each read of a stream finds something; at 115200 baud the system holds
-// about 600 characters meanwhile.
-constexpr std::chrono::milliseconds kReadInterval{50};
+// about 1200 characters meanwhile, well within its 4096.
+constexpr std::chrono::milliseconds kReadInterval{100};
 
 }  // namespace
 

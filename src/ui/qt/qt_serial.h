@@ -10,8 +10,8 @@
 namespace tarn {
 
 // The window's serial port: the system's port, watched by the event loop.
-// What arrives is read and announced at most every 50 ms, so a stream of
-// records wakes the window twenty times a second, not once a record, and an
+// What arrives is read and announced at most every 100 ms, so a stream of
+// records wakes the window ten times a second, not once a record, and an
 // idle port not at all; a reply the presenter waits for is read at once, as
 // it arrives. A port that fails
 // under the program is closed and `lost` is called once, from the event loop.
