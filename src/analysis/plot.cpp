@@ -22,8 +22,8 @@ float plotY(double value, float height, const PlotRange& range) {
 Trace traceOf(std::span<const double> values, int field, float width, float height,
               const PlotRange& range) {
   const size_t n = values.size();
-  const auto step = static_cast<double>(static_cast<float>(static_cast<double>(width) /
-                                                           (static_cast<double>(n) - 1)));
+  const auto step = static_cast<double>(
+      static_cast<float>(static_cast<double>(width) / (static_cast<double>(n) - 1)));
   // Positions are never negative: truncation is the floor, without a call.
   const auto xOf = [step](size_t i) {
     return static_cast<float>(static_cast<int64_t>(static_cast<double>(i) * step + 0.5));

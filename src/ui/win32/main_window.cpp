@@ -146,8 +146,8 @@ void MainWindow::create() {
   type.hIcon = LoadIconW(type.hInstance, MAKEINTRESOURCEW(1));
   type.lpszClassName = kWindowClass;
   RegisterClassExW(&type);
-  window_ = CreateWindowExW(0, kWindowClass, L"", kStyle, CW_USEDEFAULT, CW_USEDEFAULT, 100, 100, nullptr,
-                            nullptr, type.hInstance, this);
+  window_ = CreateWindowExW(0, kWindowClass, L"", kStyle, CW_USEDEFAULT, CW_USEDEFAULT, 100, 100,
+                            nullptr, nullptr, type.hInstance, this);
   dpi_ = GetDpiForWindow(window_);
   const std::span<const ControlSpec> table = controlTable(singleModel_);
   // Table order is tab order; a label that names a field comes just before it.
