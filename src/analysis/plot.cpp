@@ -26,7 +26,8 @@ Trace traceOf(std::span<const double> values, int field, float width, float heig
       static_cast<float>(static_cast<double>(width) / (static_cast<double>(n) - 1)));
   // Positions are never negative: truncation is the floor, without a call.
   const auto xOf = [step](size_t i) {
-    return static_cast<float>(static_cast<int64_t>(static_cast<double>(i) * step + 0.5));
+    const double position = static_cast<double>(i) * step + 0.5;
+    return static_cast<float>(static_cast<int64_t>(position));
   };
   TraceBuilder trace(field == 0 ? kTraceBlue : kTraceRed,
                      [height, &range](double value) { return plotY(value, height, range); });
