@@ -7,10 +7,10 @@
 #include <optional>
 #include <string>
 
-#include "analysis/plot.h"
 #include "analysis/values.h"
 #include "figures.h"
 #include "full_measurement.h"
+#include "report/plot.h"
 #include "ui/control_table.h"
 #include "ui/qt/app.h"
 #include "ui/qt/main_window.h"

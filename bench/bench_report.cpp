@@ -9,10 +9,10 @@
 #include <fstream>
 #include <string>
 
-#include "analysis/report.h"
 #include "datafile/csv_lines.h"
 #include "figures.h"
 #include "full_measurement.h"
+#include "report/report.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "analysis/plot.h"
 #include "board/profile.h"
+#include "report/plot.h"
 #include "ui/control_table.h"
 
 namespace {

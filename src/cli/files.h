@@ -7,8 +7,8 @@ namespace tarn::cli {
 
 // Replaces the file at `path` with `bytes` in one step: a temporary file
 // beside it, renamed over it, so that a failure leaves the old file whole.
-// Throws FileError saying why. posix_files.cpp and windows_files.cpp each
-// hold it for one system.
+// Throws FileError saying why. Each system's cli_files.cpp under platform/
+// holds it.
 void replaceFile(const std::string& path, std::string_view bytes);
 
 }  // namespace tarn::cli

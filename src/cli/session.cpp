@@ -11,18 +11,18 @@
 #include <thread>
 
 #include "acquisition/acquisition_texts.h"
-#include "analysis/report.h"
 #include "analysis/values.h"
 #include "board/board_texts.h"
 #include "board/commands.h"
 #include "cli/files.h"
 #include "cli/options.h"
-#include "cli/report.h"
+#include "cli/output.h"
 #include "datafile/code_page.h"
 #include "datafile/csv_lines.h"
 #include "datafile/datafile_texts.h"
 #include "datafile/save.h"
 #include "datafile/saved_file.h"
+#include "report/report.h"
 
 namespace tarn::cli {
 namespace {

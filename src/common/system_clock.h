@@ -4,7 +4,8 @@
 
 namespace tarn {
 
-// The machine's monotonic clock and local time (posix_clock.cpp, windows_clock.cpp).
+// The machine's monotonic clock and local time (each system's clock.cpp under
+// platform/).
 class SystemClock : public Clock {
  public:
   SteadyTime now() override;

@@ -2,8 +2,9 @@
 
 // The pieces of the data file's text that come from the operating system:
 // the environment's character set and its conversions, and the short date.
-// posix_text.cpp (iconv and the C library's locales) and windows_text.cpp
-// (code pages and the user's locale) each hold them for one system.
+// Each system's charsets.cpp under platform/ holds them: iconv and the C
+// library's locales on POSIX systems, code pages and the user's locale on
+// Windows.
 
 #include <optional>
 #include <string>

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "analysis/report.h"
+#include "report/report.h"
 
 #include "acquisition/acquisition_texts.h"
 #include "analysis/values.h"

@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "acquisition/measurement.h"
-#include "analysis/plot.h"
 #include "board/link.h"
 #include "board/profile.h"
 #include "datafile/save.h"
+#include "report/plot.h"
 #include "ui/controls.h"
 
 namespace tarn {

@@ -13,7 +13,7 @@
 
 #include <random>
 
-#include "analysis/png.h"
+#include "report/png.h"
 #include "support/board_process.h"
 #include "support/modal_driver.h"
 #include "support/pump.h"
@@ -51,7 +51,10 @@ TEST(Window, PlotMenuOpensTheReportOfTheMeasurementShown) {
   const QString record = bin.filePath("opened");
   QFile opener(bin.filePath("xdg-open"));
   ASSERT_TRUE(opener.open(QIODevice::WriteOnly));
-  opener.write(("#!/bin/sh\nprintf %s \"$1\" > '" + record + "'\n").toUtf8());
+  // Written beside and renamed, so that the file is whole once it exists.
+  opener.write(("#!/bin/sh\nprintf %s \"$1\" > '" + record + ".new' && mv '" + record + ".new' '" +
+                record + "'\n")
+                   .toUtf8());
   opener.close();
   opener.setPermissions(opener.permissions() | QFile::ExeOwner);
   const QByteArray path = qgetenv("PATH");

@@ -19,6 +19,14 @@ T pop(std::deque<T>& queue) {
   return front;
 }
 
+// A measurement of `format` and `channels` (and `n` records, when given) fed `in`.
+inline Measurement fed(DataFormat format, Channels channels, std::string_view in, int32_t n = 0) {
+  MeasurementSettings s;
+  s.format = format, s.channels = channels, s.count = n;
+  Measurement m(s, true);
+  return m.feed(in), m;
+}
+
 // Monotonic time moves only when the port reads or waits; local time is fixed.
 struct FakeClock : Clock {
   SteadyTime now() override { return time; }

@@ -23,12 +23,12 @@
 
 #include "acquisition/acquisition_texts.h"
 #include "analysis/analysis_texts.h"
-#include "analysis/raster.h"
 #include "analysis/values.h"
 #include "board/board_texts.h"
 #include "common/system_clock.h"
 #include "datafile/datafile_texts.h"
 #include "datafile/saved_file.h"
+#include "report/raster.h"
 #include "support/fakes.h"
 #include "ui/control_table.h"
 #include "ui/presenter.h"

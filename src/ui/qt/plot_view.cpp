@@ -4,7 +4,7 @@
 #include <QSaveFile>
 #include <cmath>
 
-#include "analysis/raster.h"
+#include "report/raster.h"
 
 namespace tarn {
 

@@ -1,7 +1,7 @@
 #include "ui/win32/plot_box.h"
 
-#include "analysis/png.h"
-#include "analysis/raster.h"
+#include "report/png.h"
+#include "report/raster.h"
 #include "ui/control_table.h"
 #include "windows/files.h"
 #include "windows/text.h"

@@ -1,4 +1,4 @@
-#include "analysis/plot.h"
+#include "report/plot.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "analysis/raster.h"
+#include "report/raster.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "analysis/png.h"
+#include "report/png.h"
 
 #include <algorithm>
 #include <array>

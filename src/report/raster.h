@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "analysis/plot.h"
+#include "report/plot.h"
 
 namespace tarn {
 

@@ -1,6 +1,6 @@
-#include "analysis/report.h"
+#include "report/report.h"
 
-#include "analysis/charts.h"
+#include "report/charts.h"
 
 namespace tarn {
 namespace {

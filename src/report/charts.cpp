@@ -1,4 +1,4 @@
-#include "analysis/charts.h"
+#include "report/charts.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,8 +6,8 @@
 #include <functional>
 #include <numbers>
 
-#include "analysis/plot.h"
-#include "analysis/raster.h"
+#include "report/plot.h"
+#include "report/raster.h"
 
 namespace tarn {
 namespace {
