@@ -1,10 +1,11 @@
-// Both windows at scale factors 1 and 2 on a 1280×960 screen. Qt reads the
-// scale when the application starts, so each scale has an application of its
-// own, one after the other.
+// Both windows at scale factors 1 and 2 on a 1280×960 screen, and on a
+// Japanese desktop. Qt reads the scale and the locale when the application
+// starts, so each has an application of its own, one after the other.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QFontInfo>
 #include <QScreen>
 #include <QTemporaryFile>
 #include <QTimer>
@@ -87,6 +88,26 @@ TEST(HiDpi, EachScaleCentresTheWindowAndDrawsThePlotOneDevicePixelWide) {
       }
     }
   }
+}
+
+// A Japanese desktop names the fonts in Japanese; the designed ones are found
+// all the same, not left to a fallback that clips the window's texts. The
+// fonts are listed once a process: this test runs in one of its own.
+TEST(Fonts, AJapaneseDesktopShowsTheDesignedFonts) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  qputenv("LC_ALL", "ja_JP.UTF-8");
+  int argc = 1;
+  char name[] = "hidpi_test", *argv[] = {name, nullptr};
+  QApplication application(argc, argv);
+  App app(currentBoards());
+  const auto family = [](const QFont& font) { return QFontInfo(font).family().toStdString(); };
+  for (const ControlSpec& row : controlTable(false)) {
+    if (row.font == FontRole::Default) continue;
+    const char* designed = row.font == FontRole::Fixed ? "IPAGothic" : "IPAPGothic";
+    EXPECT_EQ(family(app.window().widget(std::string(row.name))->font()), family(QFont(designed)))
+        << row.name;
+  }
+  qunsetenv("LC_ALL");
 }
 
 }  // namespace

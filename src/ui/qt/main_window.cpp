@@ -38,11 +38,12 @@ QString q(std::string_view text) {
 
 int px(int twips) { return static_cast<int>(std::lround(twips / twipsPerPixel())); }
 
+// hasFamily() knows a font by any of its names: the desktop lists it by the
+// name in the user's language ("IPA Pゴシック" on a Japanese desktop).
 QString firstInstalled(std::span<const std::string_view> families) {
-  const QStringList installed = QFontDatabase::families();
   for (std::string_view family : families) {
     QString name = q(family);
-    if (installed.contains(name, Qt::CaseInsensitive)) return name;
+    if (QFontDatabase::hasFamily(name)) return name;
   }
   return {};
 }
