@@ -84,8 +84,8 @@ const OptionDef kOptions[] = {
 };
 
 std::string_view commandName(Command c) {
-  constexpr std::string_view kNames[] = {"--help",  "check", "rate",  "rate set",
-                                         "measure", "stats", "report"};
+  constexpr std::string_view kNames[] = {"--help",  "check", "rate",   "rate set",
+                                         "measure", "stats", "report", "--version"};
   return kNames[static_cast<size_t>(c)];
 }
 
@@ -136,6 +136,11 @@ Options parseArguments(std::span<const std::string_view> args) {
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i];
     if (arg == "--help" || arg == "-h") return Options{};
+    if (arg == "--version") {
+      Options version;
+      version.command = Command::Version;
+      return version;
+    }
     if (!arg.starts_with("-") || arg == "-") {
       words.push_back(arg);
       continue;

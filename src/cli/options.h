@@ -18,7 +18,7 @@ class UsageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-enum class Command { Help, Check, Rate, RateSet, Measure, Stats, Report };
+enum class Command { Help, Check, Rate, RateSet, Measure, Stats, Report, Version };
 
 struct Options {
   Command command = Command::Help;
@@ -47,5 +47,8 @@ std::optional<int> rateCodeIn(std::span<const std::string_view> rates, std::stri
 
 // The complete --help text.
 std::string usageText();
+
+// The --version line: the program's name and version.
+std::string versionText();
 
 }  // namespace tarn::cli

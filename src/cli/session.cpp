@@ -441,6 +441,10 @@ int run(std::span<const std::string_view> args, Context& context) {
     context.out << local(usageText(), context.outCharset);
     return 0;
   }
+  if (options.command == Command::Version) {
+    context.out << versionText();
+    return 0;
+  }
   return Session(context, options).run();
 }
 

@@ -60,6 +60,7 @@ Options:
   --min-bits B          pass only when every channel's noise-free bits >= B
                         (binary data only)
   -h, --help            this text
+  --version             the program's name and version
 
 Noise figures, for each measured channel of the n records:
   count                 n
@@ -115,5 +116,7 @@ Exit status:
   3  --max-pp or --min-bits given and a channel misses the limit
 )";
 }
+
+std::string versionText() { return "tarnview-cli " TARNVIEW_VERSION "\n"; }
 
 }  // namespace tarn::cli

@@ -100,5 +100,22 @@ TEST(CliArguments, UsageErrorsExitTwoAndSendNothing) {
   }
 }
 
+TEST(CliArguments, VersionExitsZeroAndSendsNothing) {
+  // Wherever it stands, as --help does; the version is the one the build gave.
+  const std::vector<std::string_view> rows[] = {
+      {"--version"}, {"--port", "COM17", "--version"}, {"measure", "--version", "--bogus"}};
+  SystemClock clock;
+  const volatile std::sig_atomic_t never = 0;
+  for (const auto& args : rows) {
+    WatchedPort port;
+    std::ostringstream out, err;
+    cli::Context c{port, clock, out, err, false, never, [](bool) {}};
+    EXPECT_EQ(cli::run(args, c), 0) << args.size();
+    EXPECT_EQ(out.str(), "tarnview-cli " TARNVIEW_VERSION "\n");
+    EXPECT_EQ(err.str(), "");
+    EXPECT_FALSE(port.used) << args.size();
+  }
+}
+
 }  // namespace
 }  // namespace tarn

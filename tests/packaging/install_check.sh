@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Installs a build into a scratch prefix and checks what a desktop reads from
 # it: the programs, the menu entries, the icon and the AppStream metainfo;
-# then that the Debian package made from it passes lintian.
-#   install_check.sh BUILD_DIR
+# that every program, its manual page, the metainfo, the Debian changelog and
+# the Debian package name the project's version; then that the package passes
+# lintian.
+#   install_check.sh BUILD_DIR VERSION
 set -euo pipefail
+version=$2
 prefix=$(mktemp -d) package=$(mktemp -d)
 trap 'rm -rf "$prefix" "$package"' EXIT
 cmake --install "$1" --prefix "$prefix" >/dev/null
@@ -25,6 +28,26 @@ done
 [ "$(ls "$share"/applications/*.desktop | wc -l)" -eq 2 ] || { echo "expected two menu entries"; exit 1; }
 echo "installed programs, menu entries, icon and metainfo are valid"
 
+# The version, wherever it shows; the windows print theirs without a display.
+for program in tarnview tarnview_solo tarnview-cli tarnboard; do
+  said=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/bin/$program" --version)
+  [ "$said" = "$program $version" ] || { echo "$program --version: '$said', not '$program $version'"; exit 1; }
+  page=$(zcat "$share/man/man1/$program.1.gz")
+  grep -q "^\.TH .*\"$program $version\"" <<<"$page" ||
+    { echo "the manual page of $program does not name $version"; exit 1; }
+done
+for metainfo in "$share"/metainfo/*.metainfo.xml; do
+  newest=$(sed -n '/<release /{s|.*version="\([^"]*\)".*|\1|p;q}' "$metainfo")
+  [ "$newest" = "$version" ] || { echo "$metainfo: newest release '$newest', not $version"; exit 1; }
+done
+zcat "$share/doc/tarnview/changelog.gz" >"$package/changelog"
+changelog=$(dpkg-parsechangelog -l "$package/changelog" -S Version)
+rm "$package/changelog"
+[ "$changelog" = "$version" ] || { echo "the Debian changelog's top entry is $changelog, not $version"; exit 1; }
+echo "the programs, manual pages, metainfo and changelog name version $version"
+
 cpack -G DEB --config "$1/CPackConfig.cmake" -B "$package" >/dev/null
+deb=$(dpkg-deb -f "$package"/*.deb Version)
+[ "$deb" = "$version" ] || { echo "the Debian package's version is $deb, not $version"; exit 1; }
 lintian --fail-on error,warning "$package"/*.deb
 echo "$(basename "$package"/*.deb) passes lintian"

@@ -2,9 +2,10 @@
 # Installs the Windows installer of a build silently under wine into a fresh
 # folder and checks it: the files are those `cmake --install` puts there (by
 # name and size: stripping stamps the time into a program), each
-# window has its Start-menu entry, the command line runs from there and the
-# uninstaller is registered. Then uninstalls silently and checks that all of
-# it is gone. Wine's prefix and settings come from the environment.
+# window has its Start-menu entry, the command line runs from there, every
+# program names the installer's version and the uninstaller is registered.
+# Then uninstalls silently and checks that all of it is gone. Wine's prefix
+# and settings come from the environment.
 #   windows_install_check.sh BUILD_DIR
 set -euo pipefail
 wine=/usr/lib/wine/wine64
@@ -35,6 +36,13 @@ done
 "$wine" reg query "$key" >/dev/null || fail "the uninstaller is not registered"
 "$wine" "$installed/bin/tarnview-cli.exe" --help | grep -q '^Usage: tarnview-cli' ||
   fail "tarnview-cli.exe does not run"
+# Each program names the version the installer carries, the windows too.
+version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$1/CPackConfig.cmake")
+for program in tarnview tarnview_solo tarnview-cli; do
+  [ -f "$installed/bin/$program.exe" ] || continue
+  said=$("$wine" "$installed/bin/$program.exe" --version | tr -d '\r')
+  [ "$said" = "$program $version" ] || fail "$program.exe --version: '$said', not '$program $version'"
+done
 
 # In place (_?=), so that wine returns once it is done; it leaves only itself.
 "$wine" "$installed/Uninstall.exe" /S "_?=C:\\$folder"

@@ -18,5 +18,9 @@ int main(int argc, char** argv) {
     std::fputs(boardsim::Usage().c_str(), stdout);
     return 0;
   }
+  if (options.version) {
+    std::puts("tarnboard " TARNVIEW_VERSION);
+    return 0;
+  }
   return boardsim::Serve(options);
 }

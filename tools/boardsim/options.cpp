@@ -137,6 +137,8 @@ const OptionDef kOptionDefs[] = {
     {"--corrupt-every", "N", "fault: replace one character of every Nth record by a letter",
      [](Options& o, std::string_view v) { o.board.corrupt_every = Number(v, 1u, UINT32_MAX); }},
     {"--help", "", "show this help", [](Options& o, std::string_view) { o.help = true; }},
+    {"--version", "", "show the program's name and version",
+     [](Options& o, std::string_view) { o.version = true; }},
 };
 
 }  // namespace

@@ -19,6 +19,7 @@ struct Options {
   int latency_ms = 0;  // 0: no batches
   bool ignore_stdin = false;
   bool help = false;
+  bool version = false;
   // Faults of the line, beyond those the board itself produces (see BoardConfig).
   bool silent = false;
   bool trickle = false;

@@ -109,17 +109,20 @@ class FirstPaintProbe : public QObject {
   bool painted_ = false;
 };
 
-// --help needs no display: the manual page is made from it as the program is built.
-void printHelp(std::span<const BoardProfile> boards, std::string_view desktopName) {
+// --help and --version need no display: the manual page is made from them as
+// the program is built.
+void printHelp(std::span<const BoardProfile> boards, std::string_view program) {
   std::string names;
   for (const BoardProfile& board : boards)
     names += (names.empty() ? "" : " or ") + std::string(board.name);
-  const std::string_view program = desktopName.substr(desktopName.rfind('.') + 1);
   std::printf(
       "Usage: %.*s [QT-OPTION]...\n"
       "The window for the %s board on a serial port:\n"
       "check the board, read or set its output data rate, measure up to 65535\n"
       "samples on one or two channels, see the waveform and save it as CSV.\n\n"
+      "Options:\n"
+      "  --help           this text\n"
+      "  --version        the program's name and version\n\n"
       "Environment:\n"
       "  TARNVIEW_COMn    the device the window's port COMn opens (/dev/ttyS<n-1> when unset)\n",
       static_cast<int>(program.size()), program.data(), names.c_str());
@@ -130,8 +133,14 @@ void printHelp(std::span<const BoardProfile> boards, std::string_view desktopNam
 int runProgram(int argc, char** argv, std::span<const BoardProfile> boards,
                const char* desktopName) {
   const Steady::time_point start = Steady::now();
+  const std::string_view name(desktopName);
+  const std::string_view program = name.substr(name.rfind('.') + 1);
   if (argc == 2 && std::string_view(argv[1]) == "--help") {
-    printHelp(boards, desktopName);
+    printHelp(boards, program);
+    return 0;
+  }
+  if (argc == 2 && std::string_view(argv[1]) == "--version") {
+    std::printf("%.*s %s\n", static_cast<int>(program.size()), program.data(), TARNVIEW_VERSION);
     return 0;
   }
   QApplication application(argc, argv);

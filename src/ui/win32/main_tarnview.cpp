@@ -4,5 +4,5 @@
 #include "ui/win32/program.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-  return tarn::runProgram(tarn::currentBoards());
+  return tarn::runProgram(tarn::currentBoards(), L"tarnview");
 }
