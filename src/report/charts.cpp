@@ -114,7 +114,7 @@ Axis decadesOf(double low, double high) {
 
 std::vector<double> decadeTicks(const Axis& axis) {
   std::vector<double> decades;
-  for (double d = axis.low; d <= axis.high; ++d) decades.push_back(d);
+  for (double d = axis.low; d <= axis.high && decades.size() < 64; ++d) decades.push_back(d);
   return decades;
 }
 
