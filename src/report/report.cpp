@@ -115,7 +115,6 @@ std::string figuresTable(const ChannelAnalysis& c) {
   if (const std::optional<double> uv = c.microvolts(f.peakToPeak))
     t += row(
         {"peak-to-peak noise", fixedNumber(*uv, kMicrovoltDecimals), "µV", rangeFormula(c, "pp")});
-  t += allanRow(c);
   if (f.noiseFreeBits) {
     t += row({"noise-free bits", fixedNumber(*f.noiseFreeBits, 2), "bits",
               "log2(2^24 / pp), 24 at most"});
@@ -130,6 +129,7 @@ std::string figuresTable(const ChannelAnalysis& c) {
       t += row({"noise density", fixedNumber(*uv, kMicrovoltDecimals), "µV/√Hz",
                 rangeFormula(c, "density")});
   }
+  t += allanRow(c);
   return t + "</table>";
 }
 
