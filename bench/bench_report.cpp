@@ -1,6 +1,7 @@
 // The noise report of a full measurement, 65535 records of both channels: the
 // core's analysis and page, their size, and a whole `tarnview-cli report` run
-// on the saved file.
+// on the saved file; and the Allan deviation and the rms noise's interval of
+// one channel's 65535 values on their own.
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,9 +19,32 @@ namespace {
 
 constexpr int kRuns = 15;
 
+// The analysis's error bars of CH0's 65535 values, each timed on its own.
+void errorBars() {
+  const tarn::Measurement m = bench::fullMeasurement(true);
+  const std::vector<tarn::ChannelAnalysis> channels =
+      tarn::analyseNoise(m.settings(), m.records(), 1000);
+  const tarn::ChannelAnalysis& ch0 = channels.front();
+  size_t points = 0;
+  const auto allan = bench::spread(bench::timeRuns(
+      kRuns * 4, [&] { points += tarn::allanDeviation(ch0.values, 1007.0).points.size(); }));
+  std::printf("%-44s best %8.3f ms   median %8.3f ms   worst %8.3f ms   (%zu lengths)\n",
+              "Allan deviation, 65535 values", allan.best, allan.median, allan.worst,
+              points / (kRuns * 4));
+  bench::figure("Allan deviation of 65535 values: median", allan.median, "ms");
+  double low = 0;
+  const auto interval = bench::spread(bench::timeRuns(
+      kRuns * 4, [&] { low += tarn::sdInterval95(ch0.figures.sd, ch0.figures.count)->low; }));
+  std::printf("%-44s best %8.3f ms   median %8.3f ms   worst %8.3f ms\n",
+              "rms noise's 95 % interval, n = 65535", interval.best, interval.median,
+              interval.worst);
+  bench::figure("rms noise's 95 % interval, n = 65535: median", interval.median, "ms");
+}
+
 }  // namespace
 
 int main() {
+  errorBars();
   for (const bool binary : {true, false}) {
     const tarn::Measurement m = bench::fullMeasurement(binary);
     const std::string format = binary ? "binary" : "mV";

@@ -65,6 +65,8 @@ std::vector<ChannelAnalysis> analyseNoise(const MeasurementSettings& settings,
       c.values.push_back(sampleValue(r.field[static_cast<size_t>(field)], settings.format) /
                          (binary ? 1 : mvDivisor));
     c.histogram = histogramOf(c.values, binary ? 1 : smallestStep(c.values));
+    c.sdCi95 = sdInterval95(c.figures.sd, c.figures.count);
+    c.allan = allanDeviation(c.values, rateHz);
     if (rateHz) c.spectrum = spectrumOf(c.values, *rateHz);
   }
   return channels;

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "acquisition/measurement.h"
+#include "analysis/allan.h"
+#include "analysis/chi_square.h"
 #include "analysis/noise.h"
 #include "analysis/spectrum.h"
 
@@ -35,14 +37,17 @@ inline constexpr size_t kMostBins = 256;
 // bin centred on a multiple.
 Histogram histogramOf(std::span<const double> values, double step);
 
-// One measured channel: its values (codes, or mV), the noise figures, the
-// histogram and, where the rate is known, the spectrum. Binary data with a
-// known input range have their figures in µV as well.
+// One measured channel: its values (codes, or mV), the noise figures with
+// the 95 % interval of the rms noise and the Allan deviation, the histogram
+// and, where the rate is known, the spectrum. Binary data with a known input
+// range have their figures in µV as well.
 struct ChannelAnalysis {
   int channel = 0;
   DataFormat format = DataFormat::Binary;
   std::vector<double> values;
   NoiseFigures figures;
+  std::optional<Interval> sdCi95;  // sdInterval95 of the figures; nothing below 2 values
+  AllanDeviation allan;            // τ in seconds where the rate is known
   std::optional<InputRange> range;
   Histogram histogram;
   std::optional<Spectrum> spectrum;

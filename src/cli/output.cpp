@@ -86,6 +86,18 @@ std::string noiseLine(const ChannelAnalysis& f) {
   return line;
 }
 
+std::string intervalLine(const ChannelAnalysis& f) {
+  std::string line = "CH" + std::to_string(f.channel) + " sd 95% interval:";
+  if (!f.sdCi95) return line + " none (fewer than 2 values)";
+  const auto bounds = [&](double low, double high, int decimals, const char* unit) {
+    line += " " + fixedNumber(low, decimals) + ".." + fixedNumber(high, decimals) + unit;
+  };
+  bounds(f.sdCi95->low, f.sdCi95->high, decimalsOf(f), f.unit());
+  if (f.microvolts(1))
+    bounds(*f.microvolts(f.sdCi95->low), *f.microvolts(f.sdCi95->high), kMicrovoltDecimals, "uV");
+  return line + " (chi-square, n-1 dof; assumes independent values)";
+}
+
 std::string linesLine(const ChannelAnalysis& f) {
   std::string line = "CH" + std::to_string(f.channel) + " lines:";
   if (!f.spectrum || f.spectrum->lines.empty()) return line + " none";
@@ -122,6 +134,26 @@ std::string spectrumJson(const ChannelAnalysis& f) {
   return o.raw("lines", lines + "]").str();
 }
 
+std::string pairJson(double low, double high) {
+  return "[" + numberText(low) + "," + numberText(high) + "]";
+}
+
+std::string allanPointJson(const ChannelAnalysis& f, const AllanPoint& p) {
+  JsonObject o;
+  o.number("values", static_cast<double>(p.values))
+      .raw("seconds", p.seconds ? numberText(*p.seconds) : "null")
+      .number("adev", p.adev);
+  if (const std::optional<double> v = f.microvolts(p.adev)) o.number("adevUv", *v);
+  return o.str();
+}
+
+std::string allanJson(const ChannelAnalysis& f) {
+  std::string points = "[";
+  for (const AllanPoint& p : f.allan.points)
+    points += (points.size() > 1 ? "," : "") + allanPointJson(f, p);
+  return points + "]";
+}
+
 }  // namespace
 
 std::string figuresJson(std::span<const ChannelAnalysis> figures) {
@@ -140,6 +172,13 @@ std::string figuresJson(std::span<const ChannelAnalysis> figures) {
       o.number("rangeVolts", f.range->volts)
           .number("sdUv", *f.microvolts(f.figures.sd))
           .number("ppUv", *f.microvolts(f.figures.peakToPeak));
+    o.raw("sdCi95", f.sdCi95 ? pairJson(f.sdCi95->low, f.sdCi95->high) : "null");
+    if (f.microvolts(1))
+      o.raw("sdUvCi95", f.sdCi95
+                            ? pairJson(*f.microvolts(f.sdCi95->low), *f.microvolts(f.sdCi95->high))
+                            : "null");
+    o.raw("allan", allanJson(f))
+        .raw("allanTurn", f.allan.turn ? allanPointJson(f, f.allan.points[*f.allan.turn]) : "null");
     o.raw("spectrum", f.spectrum ? spectrumJson(f) : "null");
     if (array.size() > 1) array += ',';
     array += o.str();

@@ -43,7 +43,11 @@ std::string figureLine(const ChannelAnalysis& f, DataFormat format);
 // of the report's figures, with its decimals.
 std::string noiseLine(const ChannelAnalysis& f);
 std::string linesLine(const ChannelAnalysis& f);
-// [{"channel":0,"count":...,"noiseDensity":...,"lines":[...]}, ...]
+// "CH0 sd 95% interval: 0.918..1.004codes 0.274..0.299uV (chi-square, n-1 dof;
+// assumes independent values)"
+std::string intervalLine(const ChannelAnalysis& f);
+// [{"channel":0,"count":...,"sdCi95":[low,high],"allan":[{"values":1,"seconds":...,
+// "adev":...}, ...],"allanTurn":{...}|null,"spectrum":{...}}, ...]
 std::string figuresJson(std::span<const ChannelAnalysis> figures);
 
 // The pass/fail of the limits, when any is given: every channel must keep

@@ -394,6 +394,7 @@ class Session {
 
   void sayFigures(const ChannelAnalysis& f) {
     say(figureLine(f, f.format));
+    say(intervalLine(f));
     say(noiseLine(f));
     say(linesLine(f));
   }

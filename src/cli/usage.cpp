@@ -68,13 +68,24 @@ Noise figures, for each measured channel of the n records:
   standard deviation    sd = sqrt(((x1 - m)^2 + ... + (xn - m)^2) / n), the rms
                         noise (divided by n, not n - 1)
   peak-to-peak          pp = max(x) - min(x)
+  sd 95% interval       sd sqrt(n / q(0.975)) to sd sqrt(n / q(0.025)), q(p)
+                        the chi-square quantile of n - 1 degrees of freedom:
+                        it assumes independent values of normal noise, for
+                        which n sd^2 / sigma^2 has that distribution (none
+                        below 2 values)
+  Allan deviation       (JSON and report) overlapping, at m = 1, 2, 4 ... up to
+                        n/4 values: ADEV(m)^2 = sum over j = 0 ... n - 2m of
+                        (S(j+2m) - 2 S(j+m) + S(j))^2 / (2 m^2 (n - 2m + 1)),
+                        S(k) = x(0) + ... + x(k-1); tau = m / rate seconds. It
+                        stops falling at the m of the least ADEV, unless that
+                        is the last m
   binary data only:
   noise-free bits       log2(2^24 / pp)
   effective resolution  log2(2^24 / sd)
                         each 24 when its spread is 0, and never above 24
-  in µV (binary data)   sd and pp times the input range's span over 2^24
-                        codes: 5 V for ±2.5V, 10 V for ±5V, as the settings
-                        line names the range
+  in µV (binary data)   sd, its interval, pp and the Allan deviation times the
+                        input range's span over 2^24 codes: 5 V for ±2.5V,
+                        10 V for ±5V, as the settings line names the range
   noise density         the median over f of the amplitude spectral density
                         √P(f), per √Hz (also µV/√Hz for binary data). P is
                         Welch's one-sided power spectral density at the rate

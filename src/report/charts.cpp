@@ -65,9 +65,10 @@ class Chart {
            markupText(t) + "</text>";
   }
 
-  void xScale(const Axis& axis, const std::function<std::string(double, int)>& label) {
+  void xScale(const Axis& axis, const std::function<std::string(double, int)>& label,
+              const std::vector<double>& given = {}) {
     int decimals = 0;
-    for (const double t : ticksOf(axis, 8, decimals)) {
+    for (const double t : given.empty() ? ticksOf(axis, 8, decimals) : given) {
       const double x = axis.at(t, kPlotWidth);
       svg_ +=
           "<path d=\"M" + n(x) + " 0V" + std::to_string(kPlotHeight) + "\" stroke=\"#e4e4e4\"/>";
@@ -104,6 +105,22 @@ class Chart {
 };
 
 std::string plainLabel(double v, int decimals) { return fixedNumber(v, decimals); }
+
+// Whole decades from `low` to `high` (both above zero), one at least.
+Axis decadesOf(double low, double high) {
+  const double bottom = std::floor(std::log10(low) + 1e-9);
+  return {bottom, std::max(bottom + 1, std::ceil(std::log10(high) - 1e-9))};
+}
+
+std::vector<double> decadeTicks(const Axis& axis) {
+  std::vector<double> decades;
+  for (double d = axis.low; d <= axis.high && decades.size() < 64; ++d) decades.push_back(d);
+  return decades;
+}
+
+std::string decadeLabel(double d, int) {
+  return fixedNumber(std::pow(10, d), d < 0 ? -static_cast<int>(d) : 0);
+}
 
 // The spread of the values with a margin; a flat channel gets one of its own.
 Axis valueAxis(const ChannelAnalysis& c) {
@@ -212,12 +229,7 @@ std::string spectrumSvg(const ChannelAnalysis& c) {
   Chart chart("CH" + std::to_string(c.channel) + " spectrum", "frequency (Hz)",
               std::string(c.unit()) + "/√Hz");
   chart.xScale(x, plainLabel);
-  std::vector<double> decades;
-  for (double d = y.low; d <= y.high; ++d) decades.push_back(d);
-  chart.yScale(
-      y,
-      [](double d, int) { return fixedNumber(std::pow(10, d), d < 0 ? -static_cast<int>(d) : 0); },
-      decades);
+  chart.yScale(y, decadeLabel, decadeTicks(y));
   Trace trace{0, {}};
   for (size_t k = 1; k < s.density.size(); ++k)
     trace.points.push_back({static_cast<float>(x.at(static_cast<double>(k) * s.binHz, kPlotWidth)),
@@ -236,6 +248,77 @@ std::string spectrumSvg(const ChannelAnalysis& c) {
     const auto k = static_cast<size_t>(std::lround(s.lines[i].hz / s.binHz));
     const double ly = logY(s.density[std::min(k, s.density.size() - 1)]);
     chart.add(Chart::text(lx, std::max(10.0, ly - 4), std::to_string(i + 1), "middle"));
+  }
+  if (high == 0)
+    chart.add(Chart::text(kPlotWidth / 2.0, kPlotHeight / 2.0, "the values do not vary", "middle"));
+  return chart.done();
+}
+
+std::string secondsText(double seconds) {
+  const int magnitude = seconds > 0 ? static_cast<int>(std::floor(std::log10(seconds) + 1e-9)) : 0;
+  return fixedNumber(seconds, std::max(0, 2 - magnitude));
+}
+
+std::string allanLengthText(const AllanPoint& p) {
+  const std::string m = "m = " + std::to_string(p.values);
+  return p.seconds ? "τ = " + secondsText(*p.seconds) + " s (" + m + ")" : m;
+}
+
+std::string allanSvg(const ChannelAnalysis& c) {
+  const std::vector<AllanPoint>& points = c.allan.points;
+  const bool seconds = points.front().seconds.has_value();
+  const auto along = [&](const AllanPoint& p) {
+    return seconds ? *p.seconds : static_cast<double>(p.values);
+  };
+  const Axis x = decadesOf(along(points.front()), along(points.back()));
+  // White noise falls as 1/√m from the first point; the scale holds it too.
+  const double first = points.front().adev;
+  const auto white = [&](const AllanPoint& p) {
+    return first / std::sqrt(static_cast<double>(p.values));
+  };
+  double low = 0, high = 0;
+  for (const AllanPoint& p : points)
+    for (const double v : {p.adev, white(p)})
+      if (v > 0) {
+        low = low == 0 ? v : std::min(low, v);
+        high = std::max(high, v);
+      }
+  const Axis y = high > 0 ? decadesOf(low, high) : Axis{-1, 0};
+  const auto px = [&](double v) { return x.at(std::log10(v), kPlotWidth); };
+  const auto py = [&](double v) {
+    return kPlotHeight - y.at(v > 0 ? std::max(std::log10(v), y.low) : y.low, kPlotHeight);
+  };
+  Chart chart("CH" + std::to_string(c.channel) + " Allan deviation",
+              seconds ? "averaging time τ (s)" : "averaging length m (values)",
+              "Allan deviation (" + std::string(c.unit()) + ")");
+  chart.xScale(x, decadeLabel, decadeTicks(x));
+  chart.yScale(y, decadeLabel, decadeTicks(y));
+  const std::string dashes = "\" stroke=\"#00a000\" stroke-width=\"2\" stroke-dasharray=\"6 4\"/>";
+  if (first > 0)
+    chart.add("<path d=\"M" + Chart::n(px(along(points.front()))) + " " + Chart::n(py(first)) +
+              "L" + Chart::n(px(along(points.back()))) + " " + Chart::n(py(white(points.back()))) +
+              dashes);
+  std::string line, dots;
+  for (const AllanPoint& p : points) {
+    const std::string at = Chart::n(px(along(p))) + " " + Chart::n(py(p.adev));
+    line += (line.empty() ? "M" : "L") + at;
+    dots += "M" + at + "m-2.5 0a2.5 2.5 0 1 0 5 0a2.5 2.5 0 1 0-5 0";
+  }
+  const std::string colour = colourOf(c.channel);
+  chart.add("<path d=\"" + line + "\" stroke=\"" + colour + "\" fill=\"none\"/><path d=\"" + dots +
+            "\" fill=\"" + colour + "\"/>");
+  chart.add("<rect x=\"" + std::to_string(kPlotWidth - 164) +
+            "\" y=\"4\" width=\"160\" height=\"16\" fill=\"#fff\" stroke=\"#ccc\"/>");
+  chart.add("<path d=\"M" + std::to_string(kPlotWidth - 160) + " 12h24" + dashes);
+  chart.add(Chart::text(kPlotWidth - 8, 16, "white noise, slope −½", "end"));
+  if (c.allan.turn) {
+    const AllanPoint& t = points[*c.allan.turn];
+    const double tx = px(along(t)), ty = py(t.adev);
+    chart.add("<circle cx=\"" + Chart::n(tx) + "\" cy=\"" + Chart::n(ty) +
+              "\" r=\"7\" fill=\"none\" stroke=\"#000\" stroke-width=\"1.5\"/>");
+    chart.add(Chart::text(tx, ty < kPlotHeight - 30 ? ty + 22 : ty - 12,
+                          "stops falling: " + allanLengthText(t),
+                          tx > kPlotWidth / 2.0 ? "end" : "start"));
   }
   if (high == 0)
     chart.add(Chart::text(kPlotWidth / 2.0, kPlotHeight / 2.0, "the values do not vary", "middle"));

@@ -26,5 +26,14 @@ std::string histogramSvg(const ChannelAnalysis& channel);
 // a dashed line and the lines numbered as the report's table lists them.
 // Needs the channel's spectrum.
 std::string spectrumSvg(const ChannelAnalysis& channel);
+// The overlapping Allan deviation on log-log axes against τ (against m when
+// the rate is unknown): the points joined, white noise's slope −½ through the
+// first point dashed, and the point where it stops falling ringed and named.
+// Needs at least one point of the channel's Allan deviation.
+std::string allanSvg(const ChannelAnalysis& channel);
+// "τ = 0.254 s (m = 256)", τ to three significant digits; "m = 256" without a rate.
+std::string allanLengthText(const AllanPoint& point);
+// Seconds to three significant digits: "0.00199", "0.254", "8.14", "130".
+std::string secondsText(double seconds);
 
 }  // namespace tarn

@@ -24,6 +24,23 @@ std::string row(std::initializer_list<std::string_view> cells) {
   return r + "</tr>";
 }
 
+// A row whose value is markup already.
+std::string markupRow(std::string_view name, const std::string& value, std::string_view unit,
+                      std::string_view formula) {
+  return "<tr><td>" + markupText(name) + "</td><td class=\"v\">" + value + "</td><td>" +
+         markupText(unit) + "</td><td>" + markupText(formula) + "</td></tr>";
+}
+
+// "<span>0.918</span> – <span>1.004</span>": each bound its own number.
+std::string intervalCell(double low, double high, int decimals) {
+  return "<span>" + fixedNumber(low, decimals) + "</span> – <span>" + fixedNumber(high, decimals) +
+         "</span>";
+}
+
+constexpr const char* kIntervalFormula =
+    "sd √(n / χ²(0.975; n − 1)) to sd √(n / χ²(0.025; n − 1)): assumes independent values of "
+    "normal noise";
+
 std::string headerTable(const ReportHeader& h) {
   const MeasurementSettings& s = h.settings;
   const std::optional<InputRange> range = inputRangeOf(s.boardSettings);
@@ -56,6 +73,22 @@ std::string spectrumMethod(const Spectrum& s) {
          " overlapped by half, Blackman-Harris window, bins of " + fixedNumber(s.binHz, 4) + " Hz";
 }
 
+std::string allanRow(const ChannelAnalysis& c) {
+  const AllanDeviation& a = c.allan;
+  constexpr const char* kName = "Allan deviation stops falling at";
+  if (a.points.empty())
+    return row({kName, "none", "", "needs " + std::to_string(kAllanMinimum) + " values at least"});
+  const std::string rule = "the m of 1, 2, 4 … n/4 of the least ADEV, unless that is the last";
+  if (!a.turn)
+    return row({kName, "none", "",
+                "least at the last m = " + std::to_string(a.points.back().values) + "; " + rule});
+  const AllanPoint& p = a.points[*a.turn];
+  const std::string m = "m = " + std::to_string(p.values) + ", ADEV " +
+                        fixedNumber(p.adev, decimalsOf(c)) + " " + c.unit() + "; " + rule;
+  if (!p.seconds) return row({kName, std::to_string(p.values), "values", m});
+  return row({kName, secondsText(*p.seconds), "s", "τ = m / rate, " + m});
+}
+
 std::string figuresTable(const ChannelAnalysis& c) {
   const NoiseFigures& f = c.figures;
   const int d = decimalsOf(c);
@@ -66,6 +99,17 @@ std::string figuresTable(const ChannelAnalysis& c) {
   t += row({"rms noise", fixedNumber(f.sd, d), unit, "sd = √(Σ(x − m)² / n)"});
   if (const std::optional<double> uv = c.microvolts(f.sd))
     t += row({"rms noise", fixedNumber(*uv, kMicrovoltDecimals), "µV", rangeFormula(c, "sd")});
+  if (c.sdCi95) {
+    t += markupRow("rms noise, 95 % interval", intervalCell(c.sdCi95->low, c.sdCi95->high, d), unit,
+                   kIntervalFormula);
+    if (c.microvolts(1))
+      t += markupRow("rms noise, 95 % interval",
+                     intervalCell(*c.microvolts(c.sdCi95->low), *c.microvolts(c.sdCi95->high),
+                                  kMicrovoltDecimals),
+                     "µV", rangeFormula(c, "the interval"));
+  } else {
+    t += row({"rms noise, 95 % interval", "none", "", "needs 2 values at least"});
+  }
   t += row({"peak-to-peak noise", fixedNumber(f.peakToPeak, c.format == DataFormat::Binary ? 0 : d),
             unit, "pp = max(x) − min(x)"});
   if (const std::optional<double> uv = c.microvolts(f.peakToPeak))
@@ -85,6 +129,7 @@ std::string figuresTable(const ChannelAnalysis& c) {
       t += row({"noise density", fixedNumber(*uv, kMicrovoltDecimals), "µV/√Hz",
                 rangeFormula(c, "density")});
   }
+  t += allanRow(c);
   return t + "</table>";
 }
 
@@ -110,6 +155,22 @@ std::string figure(const std::string& svg, std::string_view caption) {
   return "<figure>" + svg + "<figcaption>" + markupText(caption) + "</figcaption></figure>";
 }
 
+std::string allanFigure(const ChannelAnalysis& c) {
+  if (c.allan.points.empty())
+    return "<p>No Allan deviation: fewer than " + std::to_string(kAllanMinimum) + " records.</p>";
+  const std::string turn =
+      c.allan.turn ? "It stops falling at " + allanLengthText(c.allan.points[*c.allan.turn]) +
+                         ": averaging longer does not lower the noise."
+                   : "Its least is at the longest length: averaging helps as far as this run "
+                     "shows.";
+  return figure(
+      allanSvg(c),
+      "Overlapping Allan deviation" +
+          std::string(c.allan.points.front().seconds ? " against the averaging time"
+                                                     : " against the averaging length") +
+          "; the dashed line falls as white noise does (slope −½) from the first point. " + turn);
+}
+
 std::string channelSection(const ChannelAnalysis& c, const MeasurementSettings& s) {
   const std::optional<double> rateHz = rateHzOf(s.rateText);
   std::string out = "<section><h2>CH" + std::to_string(c.channel) + " (" +
@@ -126,11 +187,12 @@ std::string channelSection(const ChannelAnalysis& c, const MeasurementSettings& 
            std::string(rateHz ? "fewer than " + std::to_string(kSpectrumMinimum) + " records."
                               : "the rate \"" + markupText(s.rateText) + "\" names no frequency.") +
            "</p>";
-    return out + "</section>";
+  } else {
+    out +=
+        figure(spectrumSvg(c), "Amplitude spectral density; the dashed line is the noise density.");
+    out += "<h3>Lines above the noise floor</h3>" + linesTable(c);
   }
-  out +=
-      figure(spectrumSvg(c), "Amplitude spectral density; the dashed line is the noise density.");
-  return out + "<h3>Lines above the noise floor</h3>" + linesTable(c) + "</section>";
+  return out + allanFigure(c) + "</section>";
 }
 
 constexpr const char* kMethod =
@@ -147,7 +209,20 @@ constexpr const char* kMethod =
     "median's bias (1 − 2/(9ν))³ with ν = 2 × segments, and its root. A line is a peak whose P "
     "stands at least 10 times the median P of the bins around it; its frequency is the P-weighted "
     "centre of its ±4 bins, its rms size √(Σ(P − floor) × bin width) over them. A line within 1 % "
-    "(or 1.5 bins) of a multiple of 50 Hz or 60 Hz is named as mains.</p>";
+    "(or 1.5 bins) of a multiple of 50 Hz or 60 Hz is named as mains.</p>"
+    "<p>95 % interval of the rms noise: if the values are independent draws of normal noise of rms "
+    "σ, n sd² / σ² follows the chi-square distribution with n − 1 degrees of freedom, so σ lies "
+    "between sd √(n / χ²(0.975; n − 1)) and sd √(n / χ²(0.025; n − 1)) with 95 % confidence. "
+    "Values that are not independent (drift, lines, noise that rises towards low frequencies) "
+    "spread sd more widely than this interval says.</p>"
+    "<p>Allan deviation (overlapping): with S the prefix sums of the values (S(0) = 0, S(k) = "
+    "x(0) + … + x(k − 1)), ADEV(m)² = Σ (S(j + 2m) − 2 S(j + m) + S(j))² / (2 m² (n − 2m + 1)) "
+    "over j = 0 … n − 2m: half the mean square difference of the means of every two adjacent runs "
+    "of m values, for m = 1, 2, 4 … up to n/4, and τ = m / rate. White noise falls as 1 / √m, "
+    "drift makes it rise. It stops falling at the m of the least ADEV (past it, no longer "
+    "averaging lowers the noise); when that is the last m, it may fall further, and no turn is "
+    "named. The longest lengths rest on a few runs only, so a turn there can be chance: white "
+    "noise shows one in about 1 to 6 runs in 100, at the second-last length.</p>";
 
 }  // namespace
 

@@ -29,7 +29,8 @@ void checkReportable(std::span<const ChannelAnalysis> channels);
 // The noise report: one HTML page that needs nothing else (the pictures are
 // inline SVG, no script, no font or style fetched), laid out for the screen
 // and for A4 paper. The header, then per channel the figures with their
-// formulas, the waveform, the histogram, the spectrum and its lines.
+// formulas (the rms noise with its 95 % interval), the waveform, the
+// histogram, the spectrum and its lines, and the Allan deviation.
 // Throws ReportError as checkReportable does.
 std::string reportHtml(const ReportHeader& header, std::span<const ChannelAnalysis> channels);
 

@@ -1,11 +1,14 @@
 #!/usr/bin/python3
 """The noise report of a data file with known noise, read back by headless
-Chromium: its figures are those numpy computes and those the command line
-prints, and each channel has its three pictures. The page's text and a
-screenshot go to the artifacts folder.
+Chromium: its figures are those numpy computes (the rms noise's interval from
+chi-square quantiles found here by integrating the density, the Allan
+deviation from block means) and those the command line prints, and each
+channel has its four pictures. The page's text and a screenshot go to the
+artifacts folder.
 
 usage: report_in_browser.py TARNVIEW_CLI ARTIFACTS_DIR"""
 import json
+import math
 import os
 import re
 import subprocess
@@ -17,13 +20,14 @@ import numpy as np
 cli, artifacts = sys.argv[1], sys.argv[2]
 os.makedirs(artifacts, exist_ok=True)
 work = tempfile.mkdtemp()
-RATE, N, SD, LINE_HZ, LINE_RMS = 1007.0, 20000, 20.0, 50.0, 30.0
+RATE, N, SD, LINE_HZ, LINE_RMS, DRIFT = 1007.0, 20000, 20.0, 50.0, 30.0, 0.001
 
 rng = np.random.default_rng(3)
 t = np.arange(N) / RATE
+# CH1 drifts by DRIFT codes a value: its Allan deviation turns near m = 256.
 codes = [np.rint(8388608 + rng.normal(0, SD, N) +
                  LINE_RMS * np.sqrt(2) * np.sin(2 * np.pi * LINE_HZ * t)).astype(int),
-         np.rint(8000000 + rng.normal(0, SD / 4, N)).astype(int)]
+         np.rint(8000000 + rng.normal(0, SD / 4, N) + DRIFT * np.arange(N)).astype(int)]
 header = ["データ", "2026/12/08 9:30:00", "設定 : ±2.5V / IntRef / Sinc5+Sinc1",
           "データレート : 1007sps", "測定CH : CH0 / CH1", "データ個数 : %d" % N,
           "CH0=Ain0-Ain1,CH1=Ain2-Ain3"]
@@ -49,6 +53,38 @@ def welch_density(x):
     return np.sqrt(np.median(p[4:]) / (1 - 2 / (9 * nu)) ** 3)
 
 
+def chi2_cdf(k, x, points=20001):
+    """P(chi-square of k degrees <= x): Simpson's rule over u = sqrt(t), where the
+    density 2u f(u^2) is finite, from where the mass below is negligible."""
+    top = math.sqrt(x)
+    bottom = max(0.0, min(top, math.sqrt(k) - 14))
+    u = np.linspace(bottom, top, points)
+    log_f = (math.log(2) + (k - 1) * np.log(np.maximum(u, 1e-300)) - u * u / 2 -
+             k / 2 * math.log(2) - math.lgamma(k / 2))
+    f = np.exp(log_f)
+    return (top - bottom) / (points - 1) / 3 * (f[0] + f[-1] + 4 * f[1:-1:2].sum() +
+                                                2 * f[2:-1:2].sum())
+
+
+def chi2_quantile(k, p):
+    """By bisection on the integrated distribution."""
+    low, high = 0.0, k + 20 * math.sqrt(2 * k) + 40
+    while high - low > 1e-13 * high:
+        mid = (low + high) / 2
+        low, high = (mid, high) if chi2_cdf(k, mid) < p else (low, mid)
+    return (low + high) / 2
+
+
+def allan(x):
+    """Overlapping ADEV from the means of every run of m values, m = 1, 2, 4 ... n/4."""
+    points, m = [], 1
+    while m <= len(x) // 4:
+        means = np.convolve(x, np.ones(m) / m, mode="valid")
+        points.append((m, np.sqrt(np.mean((means[m:] - means[:-m]) ** 2) / 2)))
+        m *= 2
+    return points
+
+
 failures = []
 
 
@@ -72,6 +108,21 @@ for f, x in zip(figures, codes):
     check(abs(density / welch_density(x.astype(float)) - 1) < 1e-6, ch + " noise density")
     white = np.sqrt((SD ** 2 if ch == "CH0" else (SD / 4) ** 2) * 2 / RATE)
     check(abs(density / white - 1) < 0.06, ch + " noise density of the white noise")
+    n = len(x)
+    ci = [np.std(x) * math.sqrt(n / chi2_quantile(n - 1, p)) for p in (0.975, 0.025)]
+    check(all(abs(got / want - 1) < 1e-8 for got, want in zip(f["sdCi95"], ci)),
+          "%s sd interval %s, numpy's %s" % (ch, f["sdCi95"], ci))
+    check(all(abs(got - want * uv) < 1e-9 for got, want in zip(f["sdUvCi95"], ci)),
+          ch + " sd interval in µV")
+    ours = allan(x.astype(float))
+    check([(p["values"], p["seconds"]) for p in f["allan"]] == [(m, m / RATE) for m, _ in ours],
+          ch + " Allan lengths and times")
+    check(all(abs(p["adev"] / a - 1) < 1e-9 for p, (_, a) in zip(f["allan"], ours)),
+          ch + " Allan deviation")
+    least = int(np.argmin([a for _, a in ours]))
+    turn = None if least == len(ours) - 1 else ours[least][0]
+    check((f["allanTurn"] or {}).get("values") == turn, "%s turn at m = %s" % (ch, turn))
+check(figures[1]["allanTurn"] is not None, "CH1's drift stops the Allan deviation falling")
 lines = figures[0]["spectrum"]["lines"]
 check(len(lines) == 1 and abs(lines[0]["hz"] - LINE_HZ) < 0.3 and
       abs(lines[0]["rms"] / LINE_RMS - 1) < 0.04 and lines[0]["mainsHz"] == 50,
@@ -88,14 +139,23 @@ subprocess.run(browser + ["--window-size=900,2400", "--screenshot=" + shot, "fil
 page = re.sub(r"<[^>]+>", " ", re.sub(r"<svg.*?</svg>", "[picture]", dom, flags=re.S))
 with open(os.path.join(artifacts, "noise-report.txt"), "w") as f:
     f.write(re.sub(r"\s+", " ", page))
-for section in re.split(r"<h2>", dom)[1:3]:
-    check(section.count("<svg") == 3, "three pictures in " + section[:20])
+for f, section in zip(figures, re.split(r"<h2>", dom)[1:3]):
+    check(section.count("<svg") == 4, "four pictures in " + section[:20])
+    check('aria-label="CH%d Allan deviation"' % f["channel"] in section, "the Allan picture")
+    check("assumes independent values" in section, "the interval's assumption")
+    if f["allanTurn"]:
+        check("stops falling: τ = " in section and "<circle" in section, "the turn marked")
 # Every figure the text prints is in the page, with the same decimals.
 for line in text.splitlines():
     if re.match(r"CH\d (count|noise|lines)", line):
-        for number in re.findall(r"=(-?\d+\.\d+)|(\d+\.\d+)(?:Hz|codes|uV)", line):
-            value = number[0] or number[1]
-            check(">" + value + "<" in dom, "%s of '%s' in the page" % (value, line))
+        numbers = [a or b for a, b in re.findall(r"=(-?\d+\.\d+)|(\d+\.\d+)(?:Hz|codes|uV)", line)]
+    elif re.match(r"CH\d sd 95% interval", line):
+        numbers = re.findall(r"\d+\.\d+", line)
+        check(len(numbers) == 4, "both bounds in codes and µV: " + line)
+    else:
+        continue
+    for value in numbers:
+        check(">" + value + "<" in dom, "%s of '%s' in the page" % (value, line))
 check(os.path.getsize(shot) > 20000 if os.path.exists(shot) else False, "a screenshot")
 for failure in failures:
     print("FAIL:", failure)

@@ -7,7 +7,7 @@
 namespace tarn {
 namespace {
 
-TEST(NoiseReport, DrawsThreePicturesPerChannelAndRefusesNoValues) {
+TEST(NoiseReport, DrawsFourPicturesPerChannelAndRefusesNoValues) {
   Measurement m(measurementSettings(DataFormat::Millivolt, Channels::Both, 0, 0, "1007sps",
                                     "±5V / Sinc3", {}),
                 false);
@@ -17,11 +17,14 @@ TEST(NoiseReport, DrawsThreePicturesPerChannelAndRefusesNoValues) {
   size_t pictures = 0;
   for (size_t at = html.find("<svg"); at != std::string::npos; at = html.find("<svg", at + 1))
     ++pictures;
-  EXPECT_EQ(pictures, 6u);
+  EXPECT_EQ(pictures, 8u);
   EXPECT_LT(html.size(), 2'000'000u) << "the pictures are drawn per pixel column";
   EXPECT_NE(html.find("mV/√Hz"), std::string::npos);
   EXPECT_EQ(html.find("<script"), std::string::npos);
   EXPECT_NE(html.find(">" + fixedNumber(a[1].figures.sd, 4) + "<"), std::string::npos);
+  EXPECT_NE(html.find(">" + fixedNumber(a[1].sdCi95->high, 4) + "<"), std::string::npos);
+  EXPECT_NE(html.find("assumes independent values"), std::string::npos);
+  EXPECT_NE(html.find("CH1 Allan deviation"), std::string::npos);
   EXPECT_THROW(reportHtml({m.settings(), 0, "Pellan", ""}, analyseNoise(m.settings(), {}, 100)),
                ReportError);
 }
