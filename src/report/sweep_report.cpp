@@ -38,8 +38,8 @@ std::string runsTable(std::span<const SweepReportRun> runs) {
   for (const SweepReportRun& r : runs) {
     const int32_t received = r.run.measurement ? r.run.measurement->received() : 0;
     t += "<tr>" + cell(rateName(r.run)) + "<td class=\"v\">" + std::to_string(received) + " / " +
-         std::to_string(r.run.step.count) + "</td>" + cell(endName(r.run.end)) + cell(r.file) +
-         "</tr>";
+         std::to_string(r.run.step.count) + "</td>" + cell(endName(r.run.end)) +
+         cell(r.file.substr(r.file.find_last_of("/\\") + 1)) + "</tr>";
   }
   return t + "</table>";
 }

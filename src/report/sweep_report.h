@@ -22,7 +22,8 @@ struct SweepConditions {
 };
 
 // One run of the sweep with its analysis (none without a valid record) and
-// the name of its data file (empty when none was written).
+// its data file (empty when none was written), which the page names without
+// its folder: the files lie beside the page.
 struct SweepReportRun {
   const SweepRun& run;
   std::span<const ChannelAnalysis> channels;
