@@ -1,6 +1,7 @@
 // tarnview-cli end to end against the simulated board: a full two-channel
 // measurement unpaced, then one paced at 115200 baud against its wire time,
-// with the program's CPU time while it waits for the line.
+// with the program's CPU time while it waits for the line; then a paced sweep
+// over three rates against its wire time.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -79,6 +80,37 @@ Result measure(int count, bool paced) {
   return {wall, jsonNumber(json, "seconds"), cpu, static_cast<int>(jsonNumber(json, "received"))};
 }
 
+// A paced sweep of rates 9 to 11 (200.3, 503.8 and 1007 sps), `count` two-channel
+// binary records each, against its planned wire time; the program's wall time too.
+void sweep(int count) {
+  int boardOut = -1, cliOut = -1;
+  const pid_t board = spawn({TARNBOARD_PATH, "--ignore-stdin"}, boardOut);
+  const std::string device = readAll(boardOut, true);
+  const auto t0 = steady_clock::now();
+  const pid_t cli = spawn({TARNVIEW_CLI_PATH, "--port", device, "sweep", "--rates", "9-11",
+                           "--count", std::to_string(count), "--channels", "both", "--out",
+                           "/tmp/bench_cli_sweep", "--quiet", "--json"},
+                          cliOut);
+  const std::string json = readAll(cliOut);
+  int status = 0;
+  waitpid(cli, &status, 0);
+  const double wall = std::chrono::duration<double>(steady_clock::now() - t0).count();
+  kill(board, SIGTERM);
+  waitpid(board, nullptr, 0);
+  close(boardOut);
+  close(cliOut);
+  const double planned = jsonNumber(json, "plannedSeconds"), took = jsonNumber(json, "seconds");
+  const double limit = planned * 1.01 + 0.2 * 3;
+  std::printf(
+      "paced sweep, 3 rates x %d x 2 records: sweep %.3f s, wire time %.3f s, ratio %.5f, "
+      "limit %.3f s (wire x 1.01 + 0.2 s a rate): %s; whole program %.3f s%s\n",
+      count, took, planned, took / planned, limit, took <= limit ? "within" : "OVER", wall,
+      WIFEXITED(status) && WEXITSTATUS(status) == 0 ? "" : "  FAILED");
+  bench::figure("paced sweep of 3 rates: sweep / wire time", took / planned, "ratio");
+  bench::figure("paced sweep of 3 rates: time over the wire time", took - planned, "s");
+  bench::figure("paced sweep of 3 rates: whole program / wire time", wall / planned, "ratio");
+}
+
 }  // namespace
 
 int main() {
@@ -114,5 +146,6 @@ int main() {
   bench::figure("paced at 115200 baud: measurement / wire time", r.measuring / wire, "ratio");
   bench::figure("paced at 115200 baud: whole program / wire time", r.wall / wire, "ratio");
   bench::figure("paced at 115200 baud: CPU", 100 * r.cpu / r.wall, "% of a core");
+  sweep(1000);
   return 0;
 }

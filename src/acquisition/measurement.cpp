@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 
 #include "common/numbers.h"
 
@@ -22,6 +23,16 @@ MeasurementSettings measurementSettings(DataFormat format, Channels channels, in
               ? std::string(kChannelNames[0]) + "," + std::string(kChannelNames[1])
               : name,
           started};
+}
+
+size_t recordLength(DataFormat format, Channels channels) {
+  return (format == DataFormat::Binary ? 6 : 8) * measuredFields(channels).size() + 1;
+}
+
+std::optional<double> rateHzOf(std::string_view rateText) {
+  if (!beginsWithNumber(rateText)) return std::nullopt;
+  const double hz = TextToNumber(rateText);
+  return hz > 0 && std::isfinite(hz) ? std::optional(hz) : std::nullopt;
 }
 
 std::string startCommand(const MeasurementSettings& settings) {
@@ -68,10 +79,8 @@ std::optional<int32_t> sampleCountOf(std::string_view text) {
 Measurement::Measurement(MeasurementSettings settings, bool refusesWithNg)
     : settings_(std::move(settings)),
       refusesWithNg_(refusesWithNg),
-      // Six hexadecimal digits or eight characters of mV text per value, and
-      // one end character per record.
       fieldLength_(settings_.format == DataFormat::Binary ? 6 : 8),
-      recordLength_(fieldLength_ * measuredFields(settings_.channels).size() + 1) {
+      recordLength_(recordLength(settings_.format, settings_.channels)) {
   records_.reserve(settings_.count > 0 ? static_cast<size_t>(settings_.count) : 4096);
 }
 

@@ -50,6 +50,14 @@ MeasurementSettings measurementSettings(DataFormat format, Channels channels, in
                                         int rateCode, std::string rateText,
                                         std::string boardSettings, SteadyTime started);
 
+// The characters of one record: six hexadecimal digits or eight characters
+// of mV text per measured value, and the end character.
+size_t recordLength(DataFormat format, Channels channels);
+
+// The sampling rate a rate text names ("1007sps", "100.2sps"): the number it
+// begins with; nothing when it begins with none or it is not positive.
+std::optional<double> rateHzOf(std::string_view rateText);
+
 // "A00064": the format's letter, the channel digit and four hexadecimal
 // digits of the count.
 std::string startCommand(const MeasurementSettings& settings);

@@ -129,12 +129,6 @@ std::vector<SpectralLine> linesIn(const std::vector<double>& power, double binHz
 
 }  // namespace
 
-std::optional<double> rateHzOf(std::string_view rateText) {
-  if (!beginsWithNumber(rateText)) return std::nullopt;
-  const double hz = TextToNumber(rateText);
-  return hz > 0 && std::isfinite(hz) ? std::optional(hz) : std::nullopt;
-}
-
 std::optional<Spectrum> spectrumOf(std::span<const double> values, double rateHz) {
   if (values.size() < kSpectrumMinimum || !(rateHz > 0)) return std::nullopt;
   Spectrum s;

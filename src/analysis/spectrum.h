@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "acquisition/measurement.h"  // rateHzOf, for the spectrum's users
+
 namespace tarn {
 
 // A line standing above the noise floor: its frequency (the power-weighted
@@ -42,9 +44,5 @@ inline constexpr size_t kMostLines = 8;
 
 // Nothing for fewer than kSpectrumMinimum values or a rate that is not positive.
 std::optional<Spectrum> spectrumOf(std::span<const double> values, double rateHz);
-
-// The sampling rate a rate text names ("1007sps", "100.2sps"): the number it
-// begins with; nothing when it begins with none or it is not positive.
-std::optional<double> rateHzOf(std::string_view rateText);
 
 }  // namespace tarn

@@ -19,15 +19,16 @@ int hexDigit(char c) {
 
 BoardCheck checkBoard(BoardLink& link, const BoardProfile& board) {
   using Outcome = BoardCheck::Outcome;
-  if (!link.exchange("?")) return {Outcome::NoAnswer, {}, {}};
+  const std::optional<std::string> ident = link.exchange("?");
+  if (!ident) return {Outcome::NoAnswer, {}, {}, {}};
   const std::optional<std::string> status = link.exchange("S?");
-  if (!status) return {Outcome::NoAnswer, {}, {}};
+  if (!status) return {Outcome::NoAnswer, {}, {}, {}};
   const char setting = at(*status, 1), filter = at(*status, 2);
-  if (setting != '0' && setting != '1') return {Outcome::BadStatus, {}, {}};
+  if (setting != '0' && setting != '1') return {Outcome::BadStatus, {}, {}, {}};
   std::string settings(setting == '0' ? board.setting0 : board.setting1);
-  if (filter == '3') return {Outcome::Ok, settings + board_texts::kSinc3, board.ratesSinc3};
-  if (filter == '5') return {Outcome::Ok, settings + board_texts::kSinc5, board.ratesSinc5};
-  return {Outcome::BadStatus, {}, {}};
+  if (filter == '3') return {Outcome::Ok, settings + board_texts::kSinc3, board.ratesSinc3, *ident};
+  if (filter == '5') return {Outcome::Ok, settings + board_texts::kSinc5, board.ratesSinc5, *ident};
+  return {Outcome::BadStatus, {}, {}, {}};
 }
 
 std::optional<int> readRate(BoardLink& link) {

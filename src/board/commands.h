@@ -18,6 +18,7 @@ struct BoardCheck {
   // and the rates the filter offers, the code of each its position.
   std::string settings;
   std::span<const std::string_view> rates;
+  std::string ident;  // the board's answer to "?", as it names itself
 };
 BoardCheck checkBoard(BoardLink& link, const BoardProfile& board);
 

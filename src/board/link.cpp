@@ -33,6 +33,17 @@ void BoardLink::send(std::string_view command) {
   port_.write(line += '\r');
 }
 
+void BoardLink::drain(std::chrono::milliseconds quiet) {
+  const SteadyTime deadline = clock_.now() + replyTime_;
+  SteadyTime last = clock_.now();
+  while (true) {
+    if (!port_.read().empty()) last = clock_.now();
+    const SteadyTime until = std::min(last + quiet, deadline);
+    if (clock_.now() >= until) return;
+    port_.waitForInput(until);
+  }
+}
+
 std::optional<std::string> BoardLink::exchange(std::string_view command) {
   const SteadyTime deadline = clock_.now() + replyTime_;
   port_.read();  // a late answer to an earlier command is no reply to this one

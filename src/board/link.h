@@ -32,6 +32,10 @@ class BoardLink {
   std::optional<std::string> exchange(std::string_view command);
   // Sends a command line that has no reply of its own.
   void send(std::string_view command);
+  // Reads and drops what arrives until nothing has come for `quiet`, and for
+  // the reply time at most: the tail of a stream the board was told to stop,
+  // which would otherwise pass for the reply to the next command.
+  void drain(std::chrono::milliseconds quiet);
   // What was received and not yet read.
   std::string take() { return port_.read(); }
 

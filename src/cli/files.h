@@ -11,4 +11,8 @@ namespace tarn::cli {
 // holds it.
 void replaceFile(const std::string& path, std::string_view bytes);
 
+// Makes the folder at `path`, and the folders above it, where they are
+// missing. Throws FileError saying why, also when `path` is a file.
+void makeFolder(const std::string& path);
+
 }  // namespace tarn::cli

@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "acquisition/measurement.h"
 #include "board/profile.h"
@@ -18,7 +19,7 @@ class UsageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-enum class Command { Help, Check, Rate, RateSet, Measure, Stats, Report, Version };
+enum class Command { Help, Check, Rate, RateSet, Measure, Stats, Report, Version, Sweep };
 
 struct Options {
   Command command = Command::Help;
@@ -28,10 +29,15 @@ struct Options {
   // `rate set` and `measure --rate`: a list position or a rate text; empty
   // for none. Its code is known once the check has told the filter.
   std::string rate;
+  // sweep --rates: each a list position or a rate text, ranges spelt out;
+  // empty for every rate of the filter.
+  std::vector<std::string> rates;
   int32_t count = -1;
+  std::optional<double> seconds;  // sweep --seconds
   DataFormat format = DataFormat::Binary;
   Channels channels = Channels::Ch0;
-  std::string out;     // measure --out, report --out
+  std::string out;     // measure --out, report --out, sweep --out (a folder)
+  std::string note;    // sweep --note
   std::string report;  // measure --report
   std::string file;    // stats, report
   bool json = false, quiet = false;

@@ -186,6 +186,78 @@ std::string figuresJson(std::span<const ChannelAnalysis> figures) {
   return array + "]";
 }
 
+namespace {
+
+constexpr size_t kRateWidth = 12, kRecordsWidth = 14, kEndWidth = 17;
+constexpr size_t kFigureWidths[] = {16, 8, 10, 10, 10, 9};
+
+// `text` padded with blanks to `width`, on the left unless `left`.
+std::string column(std::string text, size_t width, bool left = false) {
+  if (text.size() < width) text.insert(left ? text.size() : 0, width - text.size(), ' ');
+  return text;
+}
+
+}  // namespace
+
+std::string sweepHeading(Channels channels, DataFormat format) {
+  std::string line = column("rate", kRateWidth, true) + column("records", kRecordsWidth) + "  " +
+                     column("end", kEndWidth, true);
+  for (const int ch : measuredFields(channels)) {
+    const std::string cells[] = {"CH" + std::to_string(ch) + " sd(" + unitOf(format) + ")",
+                                 "pp",
+                                 "rms(uV)",
+                                 "pp(uV)",
+                                 "eff_bits",
+                                 "nf_bits"};
+    for (size_t i = 0; i < std::size(cells); ++i) line += column(cells[i], kFigureWidths[i]);
+  }
+  return line;
+}
+
+std::string sweepRow(const SweepRun& run, std::span<const ChannelAnalysis> figures,
+                     Channels channels) {
+  const int32_t received = run.measurement ? run.measurement->received() : 0;
+  std::string line =
+      column(std::to_string(run.step.rateCode) + "=" + run.rateText, kRateWidth, true) +
+      column(std::to_string(received) + "/" + std::to_string(run.step.count), kRecordsWidth) +
+      "  " + column(endName(run.end), kEndWidth, true);
+  for (const int ch : measuredFields(channels)) {
+    std::string cells[std::size(kFigureWidths)] = {"-", "-", "-", "-", "-", "-"};
+    for (const ChannelAnalysis& f : figures) {
+      if (f.channel != ch || f.figures.count == 0) continue;
+      const NoiseFigures& n = f.figures;
+      const bool binary = f.format == DataFormat::Binary;
+      cells[0] = fixedNumber(n.sd, binary ? 3 : 4);
+      cells[1] = fixedNumber(n.peakToPeak, binary ? 0 : 4);
+      if (const std::optional<double> uv = f.microvolts(n.sd))
+        cells[2] = fixedNumber(*uv, kMicrovoltDecimals);
+      if (const std::optional<double> uv = f.microvolts(n.peakToPeak))
+        cells[3] = fixedNumber(*uv, kMicrovoltDecimals);
+      if (n.noiseFreeBits) {
+        cells[4] = fixedNumber(*n.effectiveBits, 2);
+        cells[5] = fixedNumber(*n.noiseFreeBits, 2);
+      }
+    }
+    for (size_t i = 0; i < std::size(cells); ++i) line += column(cells[i], kFigureWidths[i]);
+  }
+  return line;
+}
+
+std::string sweepRunJson(const SweepRun& run, std::string_view file,
+                         std::span<const ChannelAnalysis> figures) {
+  const Measurement* m = run.measurement ? &*run.measurement : nullptr;
+  JsonObject o;
+  return o
+      .raw("rate", JsonObject().number("code", run.step.rateCode).text("text", run.rateText).str())
+      .number("count", run.step.count)
+      .number("received", m ? m->received() : 0)
+      .number("discarded", m ? m->discarded() : 0)
+      .raw("file", file.empty() ? "null" : jsonString(file))
+      .text("end", endName(run.end))
+      .raw("figures", figuresJson(figures))
+      .str();
+}
+
 Verdict judge(std::span<const ChannelAnalysis> figures, std::optional<double> maxPp,
               std::optional<double> minBits) {
   Verdict v;

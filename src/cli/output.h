@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "acquisition/measurement.h"
+#include "acquisition/sweep.h"
 #include "analysis/noise_analysis.h"
 
 namespace tarn::cli {
@@ -49,6 +50,18 @@ std::string intervalLine(const ChannelAnalysis& f);
 // [{"channel":0,"count":...,"sdCi95":[low,high],"allan":[{"values":1,"seconds":...,
 // "adev":...}, ...],"allanTurn":{...}|null,"spectrum":{...}}, ...]
 std::string figuresJson(std::span<const ChannelAnalysis> figures);
+
+// The sweep's table: its heading, and one line per planned rate: the rate,
+// the records (valid / asked for), the end, and per measured channel sd and
+// pp in the data's unit, both in µV where they apply, effective resolution
+// and noise-free bits, with stats's decimals; "-" where a figure is missing.
+std::string sweepHeading(Channels channels, DataFormat format);
+std::string sweepRow(const SweepRun& run, std::span<const ChannelAnalysis> figures,
+                     Channels channels);
+// {"rate":{"code":3,"text":"10sps"},"count":...,"received":...,"discarded":...,
+// "file":...,"end":"finished","figures":[...]}; "file" null when none was written.
+std::string sweepRunJson(const SweepRun& run, std::string_view file,
+                         std::span<const ChannelAnalysis> figures);
 
 // The pass/fail of the limits, when any is given: every channel must keep
 // its peak-to-peak at most maxPp and its noise-free bits at least minBits.

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "acquisition/acquisition_texts.h"
+#include "acquisition/sweep.h"
 #include "analysis/values.h"
 #include "board/board_texts.h"
 #include "board/commands.h"
@@ -23,6 +24,7 @@
 #include "datafile/save.h"
 #include "datafile/saved_file.h"
 #include "report/report.h"
+#include "report/sweep_report.h"
 
 namespace tarn::cli {
 namespace {
@@ -31,26 +33,19 @@ namespace bt = board_texts;
 namespace at = acquisition_texts;
 using namespace std::chrono_literals;
 
-// "12/1000  503 records/s  0:02 left", on one line of the terminal.
+// A line of progress on the terminal ("12/1000  503 records/s  0:02 left"),
+// redrawn at most five times a second.
 class Progress {
  public:
-  Progress(Context& c, bool shown, int32_t count) : c_(c), shown_(shown), count_(count) {}
-  void show(int32_t received) {
+  Progress(Context& c, bool shown) : c_(c), shown_(shown) {}
+  // `text` is given the seconds since the progress began.
+  template <typename Text>
+  void show(Text&& text) {
     const SteadyTime now = c_.clock.now();
     if (!shown_ || now - last_ < 200ms) return;
     last_ = now;
-    const double seconds = std::chrono::duration<double>(now - start_).count();
-    const double rate = seconds > 0 ? received / seconds : 0;
-    std::string text = "\r" + std::to_string(received);
-    if (count_ > 0) text += "/" + std::to_string(count_);
-    text += "  " + fixedNumber(rate, 1) + " records/s";
-    if (count_ > 0 && rate > 0) {
-      const long left = std::lround((count_ - received) / rate);
-      char clock[32];
-      std::snprintf(clock, sizeof clock, "  %ld:%02ld left", left / 60, left % 60);
-      text += clock;
-    }
-    c_.err << text << "\033[K" << std::flush;
+    c_.err << "\r" << text(std::chrono::duration<double>(now - start_).count()) << "\033[K"
+           << std::flush;
     drawn_ = true;
   }
   ~Progress() {
@@ -62,10 +57,24 @@ class Progress {
  private:
   Context& c_;
   bool shown_;
-  int32_t count_;
   SteadyTime start_ = c_.clock.now(), last_{};
   bool drawn_ = false;
 };
+
+// A measurement's progress: the count, the records a second and the time left.
+std::string measureProgress(int32_t received, int32_t count, double seconds) {
+  const double rate = seconds > 0 ? received / seconds : 0;
+  std::string text = std::to_string(received);
+  if (count > 0) text += "/" + std::to_string(count);
+  text += "  " + fixedNumber(rate, 1) + " records/s";
+  if (count > 0 && rate > 0) {
+    const long left = std::lround((count - received) / rate);
+    char clock[32];
+    std::snprintf(clock, sizeof clock, "  %ld:%02ld left", left / 60, left % 60);
+    text += clock;
+  }
+  return text;
+}
 
 class Session {
  public:
@@ -73,6 +82,14 @@ class Session {
 
   int run() {
     if (o_.command == Command::Stats || o_.command == Command::Report) return stats();
+    if (o_.command == Command::Sweep) {
+      try {
+        makeFolder(o_.out);  // before anything is sent: a sweep's files must have a place
+      } catch (const FileError& e) {
+        fail("cannot make the folder " + o_.out + ": " + e.what());
+        return 1;
+      }
+    }
     int status = 1;
     try {
       status = onBoard();
@@ -135,6 +152,8 @@ class Session {
           return 1;
         }
         return report(bt::kRateSet);
+      case Command::Sweep:
+        return sweep();
       default:
         return measure();
     }
@@ -142,7 +161,8 @@ class Session {
 
   JsonObject boardJson() const {
     JsonObject o;
-    constexpr const char* kCommands[] = {"", "check", "rate", "rate set", "measure"};
+    constexpr const char* kCommands[] = {"",      "check",  "rate", "rate set", "measure",
+                                         "stats", "report", "",     "sweep"};
     o.text("command", kCommands[static_cast<int>(o_.command)])
         .text("model", board_.key)
         .text("port", o_.port)
@@ -222,16 +242,10 @@ class Session {
     int status = failed ? 1 : 0;
     std::string saved;
     if (!o_.out.empty() && m.received() > 0) {
-      try {
-        const std::optional<std::string> bytes = dataFileBytes(m, c_.clock);
-        if (!bytes)
-          throw FileError("the character set " + datafile::systemCharset() + " is unknown");
-        replaceFile(o_.out, *bytes);
+      if (saveData(m, o_.out))
         saved = o_.out;
-      } catch (const FileError& e) {
-        fail(std::string(datafile_texts::kSaveFailed) + " (" + e.what() + ")");
+      else
         status = 1;
-      }
     }
     const std::vector<ChannelAnalysis> figures =
         analyseNoise(m.settings(), m.records(), board_.mvSummaryDivisor);
@@ -275,24 +289,47 @@ class Session {
 
   // Feeds the measurement what arrives; the window's status text at the end.
   std::string receive(Measurement& m) {
-    Progress progress(c_, c_.errIsTerminal && !o_.quiet, o_.count);
+    Progress progress(c_, c_.errIsTerminal && !o_.quiet);
     link_.take();  // what came before the start is not a record
     link_.send(startCommand(m.settings()));
     const DataFormat format = m.settings().format;
+    std::string summary;
+    const bool interrupted = pump([&](std::string_view chars) {
+      switch (m.feed(chars)) {
+        case Measurement::State::Running:
+          progress.show([&](double s) { return measureProgress(m.received(), o_.count, s); });
+          return true;
+        case Measurement::State::Finished:
+          summary = finished(m, at::kFinished);
+          return false;
+        case Measurement::State::TableFull:
+          link_.send(stopCommand(format));
+          summary = finished(m, at::kTableFull);
+          return false;
+        default:
+          return false;
+      }
+    });
+    if (!interrupted) return summary;
+    m.end(Measurement::State::Stopped);
+    link_.send(stopCommand(format));
+    try {
+      link_.take();  // the rest of the stream
+    } catch (const PortError&) {
+      // Gone once stopped: what arrived is kept all the same.
+    }
+    return at::kStopped + discardedText(m);
+  }
+
+  // Hands `feed` what the port brings until it returns false (the stream is
+  // over) or Ctrl-C comes: true for a Ctrl-C. It is called at least every
+  // 200 ms (within Sweep::kPoll), with nothing when nothing came.
+  template <typename Feed>
+  bool pump(Feed&& feed) {
     const SteadyTime started = c_.clock.now();
     SteadyTime lastTake{};
     double taken = 0;  // characters
-    while (true) {
-      if (c_.interrupted) {
-        m.end(Measurement::State::Stopped);
-        link_.send(stopCommand(format));
-        try {
-          link_.take();  // the rest of the stream
-        } catch (const PortError&) {
-          // Gone once stopped: what arrived is kept all the same.
-        }
-        return at::kStopped + discardedText(m);
-      }
+    while (!c_.interrupted) {
       // At the line's pace records come one at a time: taking what gathered
       // over a few milliseconds spares a wake-up a record and delays none
       // that counts. A stream faster than the line (a simulated board) is
@@ -305,19 +342,170 @@ class Session {
       lastTake = c_.clock.now();
       const std::string chars = link_.take();
       taken += static_cast<double>(chars.size());
-      switch (m.feed(chars)) {
-        case Measurement::State::Running:
-          progress.show(m.received());
-          continue;
-        case Measurement::State::Finished:
-          return finished(m, at::kFinished);
-        case Measurement::State::TableFull:
-          link_.send(stopCommand(format));
-          return finished(m, at::kTableFull);
-        default:
-          return {};
+      if (!feed(std::string_view(chars))) return false;
+    }
+    return true;
+  }
+
+  // The records as the window saves them, at `path`; false, and said, when
+  // they cannot be written.
+  bool saveData(const Measurement& m, const std::string& path) {
+    try {
+      const std::optional<std::string> bytes = dataFileBytes(m, c_.clock);
+      if (!bytes) throw FileError("the character set " + datafile::systemCharset() + " is unknown");
+      replaceFile(path, *bytes);
+      return true;
+    } catch (const FileError& e) {
+      fail(std::string(datafile_texts::kSaveFailed) + " (" + e.what() + ")");
+      return false;
+    }
+  }
+
+  // The plan of --rates and --count or --seconds; nothing, and said, for a
+  // text that only the board's other filter offers.
+  std::optional<std::vector<SweepStep>> sweepPlan() {
+    std::vector<std::string> rates = o_.rates;  // none: every rate of the filter
+    for (size_t code = 0; o_.rates.empty() && code < check_.rates.size(); ++code)
+      rates.push_back(std::to_string(code));
+    std::vector<SweepStep> plan;
+    for (const std::string& rate : rates) {
+      const std::optional<int> code = rateCodeIn(check_.rates, rate);
+      if (!code) {
+        fail("'" + rate + "' is not offered with this filter (" + check_.settings + ")");
+        return std::nullopt;
+      }
+      const std::optional<double> hz = rateHzOf(check_.rates[static_cast<size_t>(*code)]);
+      plan.push_back({*code, o_.seconds     ? sweepCount(hz.value_or(0), *o_.seconds)
+                             : o_.count > 0 ? o_.count
+                                            : kSweepMinimumCount});
+    }
+    return plan;
+  }
+
+  // Every rate of the plan in turn, each run saved as it ends, then the
+  // table, the report, and the board back at the rate it was at.
+  int sweep() {
+    const std::optional<std::vector<SweepStep>> plan = sweepPlan();
+    if (!plan) return 2;
+    Sweep sweep(link_, c_.clock,
+                {board_, check_.rates, check_.settings, *rate_, o_.format, o_.channels}, *plan);
+    if (!o_.quiet) c_.err << "sweep: " << sweep.plannedText() << std::endl;
+    const std::string date = datafile::dateTimeText(c_.clock.localNow());
+    const SteadyTime started = c_.clock.now();
+    std::vector<std::string> files(plan->size());
+    bool saveFailed = false;
+    size_t saved = 0;
+    const auto saveEnded = [&] {
+      for (; saved < sweep.ended(); ++saved) {
+        const SweepRun& run = sweep.runs()[saved];
+        if (!run.measurement || run.measurement->received() == 0) continue;
+        char name[32];
+        std::snprintf(name, sizeof name, "rate-%02d-", run.step.rateCode);
+        const std::string path = inFolder(name + run.rateText + ".csv");
+        if (saveData(*run.measurement, path))
+          files[saved] = path;
+        else
+          saveFailed = true;
+      }
+    };
+    c_.catchInterrupts(true);
+    {
+      Progress progress(c_, c_.errIsTerminal && !o_.quiet);
+      try {
+        sweep.start();
+        saveEnded();
+        const bool interrupted = sweep.running() && pump([&](std::string_view chars) {
+                                   sweep.feed(chars);
+                                   saveEnded();
+                                   progress.show([&](double) { return sweep.progressText(); });
+                                   return sweep.running();
+                                 });
+        if (interrupted) sweep.stop();
+      } catch (const PortError&) {
+        sweep.portLost();
       }
     }
+    c_.catchInterrupts(false);
+    saveEnded();
+    const double seconds = std::chrono::duration<double>(c_.clock.now() - started).count();
+    return sweepResults(sweep, files, date, seconds) && !saveFailed ? 0 : 1;
+  }
+
+  // The sweep's figures, report, messages and table or JSON; true when every
+  // rate finished, the report was written and the rate set back.
+  bool sweepResults(const Sweep& sweep, std::span<const std::string> files, const std::string& date,
+                    double seconds) {
+    std::vector<std::vector<ChannelAnalysis>> figures;
+    std::vector<SweepReportRun> reportRuns;
+    figures.reserve(files.size());
+    for (size_t i = 0; i < sweep.runs().size(); ++i) {
+      const SweepRun& run = sweep.runs()[i];
+      const bool measured = run.measurement && run.measurement->received() > 0;
+      figures.push_back(measured ? analyseNoise(run.measurement->settings(),
+                                                run.measurement->records(), board_.mvSummaryDivisor)
+                                 : std::vector<ChannelAnalysis>());
+      reportRuns.push_back({run, figures.back(), files[i]});
+    }
+    const std::string program = "tarnview-cli " TARNVIEW_VERSION;
+    const std::string reportPath = inFolder("report.html");
+    std::string reported;
+    try {
+      replaceFile(reportPath, sweepReportHtml({board_.name, check_.ident, check_.settings,
+                                               o_.format, o_.channels, o_.note, date, program},
+                                              reportRuns));
+      reported = reportPath;
+    } catch (const FileError& e) {
+      fail("cannot write the report " + reportPath + ": " + e.what());
+    }
+
+    size_t unfinished = 0;
+    for (const SweepRun& run : sweep.runs()) unfinished += run.end != SweepRun::End::Finished;
+    const SweepRun* lost = nullptr;
+    for (const SweepRun& run : sweep.runs())
+      lost = run.end == SweepRun::End::PortLost ? &run : lost;
+    if (lost && lost->measurement)
+      fail(at::kLostDuringMeasurement + std::to_string(lost->measurement->received()) +
+           at::kLostCountEnd);
+    else if (sweep.portWasLost())
+      fail(bt::kPortLost);
+    else if (!sweep.rateRestored())
+      fail("the rate was not set back to " + std::string(check_.rates[*rate_]) + " (code " +
+           std::to_string(*rate_) + "): " + bt::kRateNotSet);
+    if (unfinished > 0)
+      fail("sweep: " + std::to_string(unfinished) + " of " + std::to_string(files.size()) +
+           " rates did not finish");
+
+    if (o_.json) {
+      std::string runs = "[";
+      for (size_t i = 0; i < sweep.runs().size(); ++i)
+        runs += (i > 0 ? "," : "") + sweepRunJson(sweep.runs()[i], files[i], figures[i]);
+      JsonObject o = boardJson();
+      o.text("ident", check_.ident)
+          .text("format", formatName(o_.format))
+          .text("channels", channelsName(o_.channels))
+          .text("note", o_.note)
+          .number("plannedSeconds", sweep.plannedSeconds())
+          .number("seconds", seconds)
+          .raw("rateRestored", sweep.rateRestored() ? "true" : "false")
+          .raw("portLost", sweep.portWasLost() ? "true" : "false")
+          .text("unit", unitOf(o_.format))
+          .raw("report", reported.empty() ? "null" : jsonString(reported))
+          .raw("runs", runs + "]");
+      say(o.str());
+    } else {
+      say(sweepHeading(o_.channels, o_.format));
+      for (size_t i = 0; i < sweep.runs().size(); ++i)
+        say(sweepRow(sweep.runs()[i], figures[i], o_.channels));
+      say("saved: " + o_.out);
+      if (!reported.empty()) say("report: " + reported);
+    }
+    return unfinished == 0 && sweep.rateRestored() && !reported.empty();
+  }
+
+  // `name` in the sweep's folder.
+  std::string inFolder(const std::string& name) const {
+    const char last = o_.out.back();
+    return o_.out + (last == '/' || last == '\\' ? "" : "/") + name;
   }
 
   std::string finished(const Measurement& m, const char* heading) const {

@@ -20,6 +20,23 @@ Commands:
                         set the rate (the given one, otherwise the board's own),
                         take N records (0: until Ctrl-C or the table's 66001),
                         print the summary and the noise figures
+  sweep [--rates all|LIST] [--count N | --seconds S] [--channels 0|1|both]
+        [--format binary|mv] --out DIR [--note TEXT] [--json]
+                        measure at each rate in turn (every rate of the
+                        filter by default), then set the board back to the
+                        rate it was at. DIR (made if missing) gets one data
+                        file per rate, rate-CODE-TEXT.csv, each as measure
+                        --out writes it, and report.html, the noise report of
+                        every run under the sweep's conditions; the table
+                        gives a line per rate: records, how the run ended,
+                        and per channel the figures of stats. A rate whose
+                        start is refused, that the board does not take, that
+                        sends no record for the reply time and three record
+                        periods, or whose records are all damaged is marked
+                        so and the sweep goes on; a lost port ends it, and
+                        Ctrl-C stops it. Before it starts it tells on stderr
+                        how long it takes: each run's records at the line's
+                        pace or the rate's, whichever is slower
   stats FILE.csv [--json] [--max-pp X] [--min-bits B]
                         the same figures from a data file the window or
                         'measure --out' saved; rows that are not values are
@@ -41,7 +58,18 @@ Options:
   --model NAME          pellan2 (115200,N,8,1; default), quorin2 (38400,N,8,1)
                         or pellan (the older board and its protocol). For stats
                         it sets the mV unit.
-  --count N             records to take, 0 to 65535
+  --count N             records to take, 0 to 65535; for sweep 1 to 65535 per
+                        rate, 256 by default
+  --seconds S           (sweep) S seconds per rate: rate x S records, at least
+                        256 and at most 65535. 256 values put the rms noise's
+                        95 % interval within about +-9 % and give the Allan
+                        deviation averaging lengths up to 64 (n/4); at
+                        1.25 sps they take 3 min 25 s
+  --rates all|LIST      (sweep) codes or rate texts separated by commas
+                        ("2,5,11", "5sps,1007sps") or ranges of codes ("0-11"),
+                        measured in that order; default all
+  --note TEXT           (sweep) a note for the report's conditions, such as
+                        "inputs shorted at the connector"
   --channels 0|1|both   CH0=Ain0-Ain1, CH1=Ain2-Ain3 or both (default 0)
   --format binary|mv    24-bit codes in hexadecimal, or mV data (default binary)
   --rate CODE|TEXT      the rate to measure at
@@ -49,6 +77,7 @@ Options:
                         the user's character set, CR LF), replacing FILE.csv in
                         one step; nothing is written when no record arrived
   --out REPORT.html     (report) where the report goes, replaced in one step
+  --out DIR             (sweep) the folder of the data files and the report
   --report REPORT.html  (measure) the noise report of the records, as 'report'
                         writes it
   --json                print one JSON object (UTF-8): the settings, the counts
@@ -111,16 +140,19 @@ on the way, and measure discards it as it does a record broken in length.
 
 The summary line is the window's final status text, for example
   測定終了... CH0[digit pp]= 380
-Ctrl-C (or SIGTERM; Ctrl-Break on Windows) during measure stops as the
-window's stop does: the stop command goes out, and the records that arrived are
-summed up and saved.
+Ctrl-C (or SIGTERM; Ctrl-Break on Windows) during measure or sweep stops as
+the window's stop does: the stop command goes out, and the records that arrived
+are summed up and saved; a sweep then sets the rate back.
 
 Exit status:
   0  success
   1  a board or port failure (the window's message on stderr), a file that
-     cannot be read or written, or a measurement with no valid record
+     cannot be read or written, or a measurement with no valid record; for
+     sweep, any rate that did not finish (failed, or not reached after a
+     lost port or Ctrl-C) or a rate that could not be set back
   2  a usage error: an unknown option or command, a count outside 0-65535, an
-     unknown rate, a port name out of range, a file that is not a data file
+     unknown rate, a rate listed twice, --count with --seconds, sweep
+     without --out, a port name out of range, a file that is not a data file
      or holds no records, a channel without a value (report);
      nothing is sent to the board (a rate text that only the board's other
      filter offers is found after the check, which changes nothing)

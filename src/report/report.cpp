@@ -233,14 +233,23 @@ void checkReportable(std::span<const ChannelAnalysis> channels) {
   if (channels.empty()) throw ReportError("no channel was measured");
 }
 
-std::string reportHtml(const ReportHeader& header, std::span<const ChannelAnalysis> channels) {
+std::string reportSections(const ReportHeader& header, std::span<const ChannelAnalysis> channels) {
   checkReportable(channels);
-  std::string page =
-      "<!DOCTYPE html><html lang=\"en\"><head><meta charset=\"utf-8\"><title>Noise report, " +
-      markupText(header.dateTime) + "</title><style>" + kStyle +
-      "</style></head><body><h1>Noise report</h1>" + headerTable(header);
-  for (const ChannelAnalysis& c : channels) page += channelSection(c, header.settings);
-  return page + kMethod + "</body></html>\n";
+  std::string sections = headerTable(header);
+  for (const ChannelAnalysis& c : channels) sections += channelSection(c, header.settings);
+  return sections;
+}
+
+std::string reportPage(std::string_view title, std::string_view body) {
+  return "<!DOCTYPE html><html lang=\"en\"><head><meta charset=\"utf-8\"><title>" +
+         markupText(title) + "</title><style>" + kStyle + "</style></head><body>" +
+         std::string(body) + kMethod + "</body></html>\n";
+}
+
+std::string reportHtml(const ReportHeader& header, std::span<const ChannelAnalysis> channels) {
+  const std::string sections = reportSections(header, channels);
+  return reportPage("Noise report, " + std::string(header.dateTime),
+                    "<h1>Noise report</h1>" + sections);
 }
 
 }  // namespace tarn

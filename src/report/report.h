@@ -34,4 +34,13 @@ void checkReportable(std::span<const ChannelAnalysis> channels);
 // Throws ReportError as checkReportable does.
 std::string reportHtml(const ReportHeader& header, std::span<const ChannelAnalysis> channels);
 
+// The report's content without its page, for a page of several runs: the
+// header table, then each channel's section. Throws ReportError as
+// checkReportable does.
+std::string reportSections(const ReportHeader& header, std::span<const ChannelAnalysis> channels);
+
+// A whole page: the title, the report's style, `body` (HTML), and how the
+// figures are computed at its end.
+std::string reportPage(std::string_view title, std::string_view body);
+
 }  // namespace tarn

@@ -86,7 +86,16 @@ TEST(CliArguments, UsageErrorsExitTwoAndSendNothing) {
       {{"check", "--count", "5"}, "--count does not apply to check"},
       {{"rate", "set", "99sps"}, "no rate of the Pellan2"},
       {{"--model", "quorin2", "measure", "--count", "1", "--rate", "8"}, "0 to 7"},
-      {{"--port", "COM17", "check"}, "COM番号は1から16です"}};
+      {{"--port", "COM17", "check"}, "COM番号は1から16です"},
+      {{"sweep", "--count", "5"}, "sweep needs --out DIR"},
+      {{"sweep", "--out", "d", "--count", "5", "--seconds", "9"}, "not both"},
+      {{"sweep", "--out", "d", "--count", "0"}, "1 to 65535"},
+      {{"sweep", "--out", "d", "--seconds", "0"}, "above 0"},
+      {{"sweep", "--out", "d", "--rates", "9-12"}, "'12' is no rate of the Pellan2"},
+      {{"sweep", "--out", "d", "--rates", "5-2"}, "no range of codes"},
+      {{"sweep", "--out", "d", "--rates", "2,,3"}, "an empty item"},
+      {{"sweep", "--out", "d", "--rates", "0-3,5sps"}, "code 2 is listed twice"},
+      {{"sweep", "--out", "d", "--rate", "5"}, "--rate does not apply to sweep"}};
   SystemClock clock;
   const volatile std::sig_atomic_t never = 0;
   for (const auto& [args, why] : rows) {

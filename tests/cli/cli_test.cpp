@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -144,6 +145,13 @@ std::string contentOf(const std::string& path) {
   return {std::istreambuf_iterator<char>(in), {}};
 }
 
+// A data file without its date line, the one line two saves of the same
+// records may differ in.
+std::string withoutDateLine(std::string file) {
+  const size_t first = file.find("\r\n") + 2;
+  return file.erase(first, file.find("\r\n", first) + 2 - first);
+}
+
 TEST(CliBoard, MeasuresEveryFormatAndChannelChoice) {
   namespace t = analysis_texts;
   const std::tuple<std::string, const char*> rows[] = {{"binary --channels 0", t::kDigitPpCh0},
@@ -174,7 +182,8 @@ TEST(CliBoard, MeasuresEveryFormatAndChannelChoice) {
 // One command against a board: its exit status and what it says.
 TEST(CliBoard, CommandsFailuresAndLimitsGiveTheWindowsTextsAndStatus) {
   namespace bt = board_texts;
-  const std::string lost = scratch("lost.csv"), damaged = scratch("damaged.csv");
+  const std::string lost = scratch("lost.csv"), damaged = scratch("damaged.csv"),
+                    lostSweep = scratch("lost-sweep");
   // Rows 2 and 3 are no values: damaged, and short.
   std::ofstream(damaged) << "データ\r\n-\r\n設定 : \r\nデータレート : \r\n測定CH : \r\n"
                             "データ個数 :  3\r\nCH0=Ain0-Ain1\r\n800000\r\n12G456\r\n80004\r\n";
@@ -199,7 +208,10 @@ TEST(CliBoard, CommandsFailuresAndLimitsGiveTheWindowsTextsAndStatus) {
       {"", "report /nonexistent.csv --out " + scratch("r.html"), 1, "cannot read"},
       {"", "report " + lost, 2, "report needs --out REPORT.html"},
       {"", "report " + lost + " --out /nonexistent/r.html", 1, "cannot write the report"},
-      {"--no-pacing", "measure --count 50 --report " + scratch("m.html"), 0, "report: "}};
+      {"--no-pacing", "measure --count 50 --report " + scratch("m.html"), 0, "report: "},
+      // The board leaves at the third rate's command: the first two are kept.
+      {"--no-pacing --unplug-at-command 8", "sweep --rates 2-5 --count 30 --out " + lostSweep, 1,
+       bt::kPortLost}};
   for (const std::string key : {"pellan2", "quorin2", "pellan"}) {
     const BoardProfile& b = *boardByKey(key);
     const std::string board = "--model " + key + " --status 13 --rate 2", model = "--model " + key;
@@ -222,6 +234,57 @@ TEST(CliBoard, CommandsFailuresAndLimitsGiveTheWindowsTextsAndStatus) {
     EXPECT_TRUE(r.status == status && r.says(text)) << r.status << r.text << "\nwanted " << text;
   }
   EXPECT_EQ(datafile::readDataFile(contentOf(lost)).records.size(), 30u);  // kept when lost
+  for (const char* kept : {"/rate-02-5sps.csv", "/rate-03-10sps.csv"})
+    EXPECT_EQ(datafile::readDataFile(contentOf(lostSweep + kept)).records.size(), 30u) << kept;
+}
+
+// The 95 % interval of the rms of n independent values whose rms is `sd`:
+// chi-square with n - 1 degrees of freedom, in Wilson and Hilferty's form.
+std::pair<double, double> rmsInterval(double sd, int n) {
+  const double k = n - 1, a = 2 / (9 * k);
+  const auto chi2 = [&](double z) { return k * std::pow(1 - a + z * std::sqrt(a), 3); };
+  return {sd * std::sqrt(k / chi2(1.959964)), sd * std::sqrt(k / chi2(-1.959964))};
+}
+
+// The whole path, board to table: the simulated board's noise is 5.0 uV rms x
+// sqrt(rate / 31250 sps), plus a code's quantisation noise (5 V / 2^24)^2 / 12,
+// and each run's rms must hold it within its interval.
+TEST(CliBoard, SweepFollowsTheNoiseModelSavesAsMeasureAndSetsTheRateBack) {
+  const std::string dir = scratch("sweep"), single = scratch("single.csv");
+  Board board("--no-pacing"), fresh("--no-pacing");
+  const Outcome r = cli("--port " + board.port + " sweep --rates 11,6,9 --count 4000 --out " + dir +
+                        " --note shorted --json");
+  ASSERT_EQ(r.status, 0) << r.text;
+  const std::regex runs(
+      R"re(\{"rate":\{"code":(\d+),"text":"([^"]+)"\},"count":4000,"received":4000,)re"
+      R"re("discarded":0,"file":"([^"]+)","end":"finished","figures":\[\{"channel":0[^{}]*"sdUv":([^,]+))re");
+  std::vector<std::string> codes, files;
+  const double code = 5e6 / 16777216;  // uV
+  for (auto m = std::sregex_iterator(r.text.begin(), r.text.end(), runs);
+       m != std::sregex_iterator(); ++m) {
+    const std::string text = (*m)[2];
+    codes.push_back((*m)[1]);
+    files.push_back((*m)[3]);
+    EXPECT_EQ(files.back(), dir + "/rate-" + (codes.back().size() == 1 ? "0" : "") + codes.back() +
+                                "-" + text + ".csv");
+    const datafile::SavedFile file = datafile::readDataFile(contentOf(files.back()));
+    EXPECT_TRUE(file.records.size() == 4000 && file.settings.rateText == text) << text;
+    const double model = 5.0 * std::sqrt(std::stod(text) / 31250);
+    const double expected = std::sqrt(model * model + code * code / 12);
+    const auto [low, high] = rmsInterval(std::stod((*m)[4]), 4000);
+    EXPECT_TRUE(low <= expected && expected <= high)
+        << text << ": " << expected << " uV outside [" << low << ", " << high << "]";
+  }
+  EXPECT_EQ(codes, (std::vector<std::string>{"11", "6", "9"})) << r.text;
+  // The first run is what measure takes from a board just started alike.
+  ASSERT_EQ(cli("--port " + fresh.port + " measure --rate 11 --count 4000 --out " + single).status,
+            0);
+  ASSERT_FALSE(files.empty());
+  EXPECT_EQ(withoutDateLine(contentOf(files[0])), withoutDateLine(contentOf(single)));
+  EXPECT_TRUE(cli("--port " + board.port + " rate").says("rate: 59.52sps (code 7)"));
+  const std::string report = contentOf(dir + "/report.html");
+  for (const char* text : {"Noise sweep", "shorted", "1007sps (code 11)", "49.68sps (code 6)"})
+    EXPECT_NE(report.find(text), std::string::npos) << text;
 }
 
 TEST(CliBoard, CtrlCStopsLikeTheWindowAndKeepsWhatArrived) {
@@ -310,10 +373,6 @@ TEST(CliBoard, GivesTheWindowsSummaryAndFileForTheSameStream) {
     window.received();
   }
   window.saveData();
-  const auto withoutDateLine = [](std::string file) {
-    const size_t first = file.find("\r\n") + 2;
-    return file.erase(first, file.find("\r\n", first) + 2 - first);
-  };
   EXPECT_EQ(r.text.substr(0, r.text.find('\n')), asWritten(window.status.text()));
   EXPECT_EQ(withoutDateLine(contentOf(path)), asWritten(withoutDateLine(seams.saved)));
   window.openReport();

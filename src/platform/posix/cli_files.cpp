@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "cli/files.h"
 #include "datafile/save.h"
@@ -33,6 +34,14 @@ void replaceFile(const std::string& path, std::string_view bytes) {
     unlink(temporary.c_str());
     throw FileError(path + ": " + std::strerror(error));
   }
+}
+
+void makeFolder(const std::string& path) {
+  std::error_code error;
+  std::filesystem::create_directories(path, error);
+  if (!error && !std::filesystem::is_directory(path, error))
+    throw FileError(path + " is no folder");
+  if (error) throw FileError(path + ": " + error.message());
 }
 
 }  // namespace tarn::cli
