@@ -78,7 +78,7 @@ TEST(Window, PlotMenuOpensTheReportOfTheMeasurementShown) {
   ASSERT_TRUE(opened.open(QIODevice::ReadOnly));
   QFile report(QString::fromUtf8(opened.readAll()));
   ASSERT_TRUE(report.open(QIODevice::ReadOnly)) << report.fileName().toStdString();
-  EXPECT_EQ(report.readAll().count("<svg"), 6) << "three pictures of each channel";
+  EXPECT_EQ(report.readAll().count("<svg"), 8) << "four pictures of each channel";
   report.remove();
   qputenv("PATH", path);
 
