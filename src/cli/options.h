@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "acquisition/measurement.h"
 #include "board/profile.h"
@@ -36,6 +37,8 @@ struct Options {
   std::string file;    // stats, report
   bool json = false, quiet = false;
   std::optional<double> maxPp, minBits;
+  // report: the data files compared with `file`, in order
+  std::vector<std::string> compared;
 };
 
 // The options of a command line (the arguments after the program's name).

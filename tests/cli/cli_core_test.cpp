@@ -86,7 +86,8 @@ TEST(CliArguments, UsageErrorsExitTwoAndSendNothing) {
       {{"check", "--count", "5"}, "--count does not apply to check"},
       {{"rate", "set", "99sps"}, "no rate of the Pellan2"},
       {{"--model", "quorin2", "measure", "--count", "1", "--rate", "8"}, "0 to 7"},
-      {{"--port", "COM17", "check"}, "COM番号は1から16です"}};
+      {{"--port", "COM17", "check"}, "COM番号は1から16です"},
+      {{"report", "a.csv", "b.csv", "--out", "r.html", "--max-pp", "9"}, "judge one data file"}};
   SystemClock clock;
   const volatile std::sig_atomic_t never = 0;
   for (const auto& [args, why] : rows) {
