@@ -1,10 +1,10 @@
 #include "cli/compare.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <ostream>
 
 #include "cli/files.h"
@@ -19,7 +19,11 @@ DataFileRead readDataFileAt(const std::string& path) {
   try {
     std::ifstream in(path, std::ios::binary);
     if (!in.is_open()) throw std::ios_base::failure("open");
-    bytes.assign(std::istreambuf_iterator<char>(in), {});  // a folder throws
+    // In blocks, not a character at a time: twelve files of 65535 x 2
+    // records are 13 MB. A folder throws.
+    std::array<char, 1 << 16> block{};
+    for (std::streamsize n; (n = in.rdbuf()->sgetn(block.data(), block.size())) > 0;)
+      bytes.append(block.data(), static_cast<size_t>(n));
   } catch (const std::ios_base::failure&) {
     return {std::nullopt, 1, "cannot read " + path + ": " + std::strerror(errno)};
   }
