@@ -37,20 +37,20 @@ std::string numberSpan(double value, int decimals) {
 // A figure in the channel's unit, and under it in µV where they apply.
 std::string runsFigureCell(const ChannelAnalysis& c, ComparisonUnit unit, double figure,
                            int decimals, std::string_view per = "") {
-  std::string cell = numberSpan(figure, decimals) + "&nbsp;" + c.unit() + std::string(per);
+  std::string cell = numberSpan(figure, decimals) + " " + c.unit() + std::string(per);
   if (const std::optional<double> uv = microvoltsOf(c, unit, figure))
-    cell += "<br>" + numberSpan(*uv, kMicrovoltDecimals) + "&nbsp;µV" + std::string(per);
+    cell += "<br>" + numberSpan(*uv, kMicrovoltDecimals) + " µV" + std::string(per);
   return cell;
 }
 
 std::string runsIntervalCell(const ChannelAnalysis& c, ComparisonUnit unit) {
   if (!c.sdCi95) return "none (fewer than 2 values)";
   const Interval& i = *c.sdCi95;
-  std::string cell = numberSpan(i.low, decimalsOf(c)) + " – " + numberSpan(i.high, decimalsOf(c)) +
-                     "&nbsp;" + c.unit();
+  std::string cell =
+      numberSpan(i.low, decimalsOf(c)) + " – " + numberSpan(i.high, decimalsOf(c)) + " " + c.unit();
   if (microvoltsOf(c, unit, 1))
     cell += "<br>" + numberSpan(*microvoltsOf(c, unit, i.low), kMicrovoltDecimals) + " – " +
-            numberSpan(*microvoltsOf(c, unit, i.high), kMicrovoltDecimals) + "&nbsp;µV";
+            numberSpan(*microvoltsOf(c, unit, i.high), kMicrovoltDecimals) + " µV";
   return cell;
 }
 
@@ -134,8 +134,7 @@ std::string runsFiguresTable(std::span<const ComparedRun> runs, const Comparison
     };
     using C = const ChannelAnalysis&;
     row("records", [](C c) { return numberSpan(static_cast<double>(c.figures.count), 0); });
-    row("mean",
-        [](C c) { return numberSpan(c.figures.mean, decimalsOf(c)) + "&nbsp;" + c.unit(); });
+    row("mean", [](C c) { return numberSpan(c.figures.mean, decimalsOf(c)) + " " + c.unit(); });
     row("rms noise", [&](C c) { return runsFigureCell(c, unit, c.figures.sd, decimalsOf(c)); });
     row("rms noise, 95 % interval", [&](C c) { return runsIntervalCell(c, unit); });
     row("rms noise against run 1", [&](C c) {
