@@ -1,18 +1,23 @@
 // The noise report of a full measurement, 65535 records of both channels: the
 // core's analysis and page, their size, and a whole `tarnview-cli report` run
-// on the saved file; and the Allan deviation and the rms noise's interval of
-// one channel's 65535 values on their own.
+// on the saved file; the comparison of 12 such files, the core's and the whole
+// program's, and its page's size; and the Allan deviation and the rms noise's
+// interval of one channel's 65535 values on their own.
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "datafile/csv_lines.h"
 #include "figures.h"
 #include "full_measurement.h"
+#include "report/comparison.h"
 #include "report/report.h"
 
 namespace {
@@ -63,22 +68,71 @@ int main() {
   const std::string csv = "/tmp/bench_report.csv", out = "/tmp/bench_report.html";
   std::ofstream(csv, std::ios::binary)
       << tarn::datafile::csvText(bench::fullMeasurement(true), "2026/12/08 9:30:00");
-  const auto run = [&] {
+  double childCpu = 0;  // ms, of the last run
+  const auto run = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), TARNVIEW_CLI_PATH);
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
     const pid_t pid = fork();
     if (pid == 0) {
       dup2(open("/dev/null", O_WRONLY), STDOUT_FILENO);  // the figures' text
-      execl(TARNVIEW_CLI_PATH, TARNVIEW_CLI_PATH, "report", csv.c_str(), "--out", out.c_str(),
-            static_cast<char*>(nullptr));
+      execv(TARNVIEW_CLI_PATH, argv.data());
       _exit(127);
     }
     int status = 0;
-    waitpid(pid, &status, 0);
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    childCpu = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+               (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
       std::fprintf(stderr, "tarnview-cli report failed\n");
       std::exit(1);
     }
   };
-  bench::printTimings("tarnview-cli report FILE.csv, binary", bench::timeRuns(kRuns, run));
+  bench::printTimings("tarnview-cli report FILE.csv, binary", bench::timeRuns(kRuns, [&] {
+                        run({"report", csv, "--out", out});
+                      }));
+
+  // Twelve runs compared: the core's analysis and page, then the whole program.
+  constexpr int kCompared = 12;
+  const tarn::Measurement m = bench::fullMeasurement(true);
+  std::string page;
+  bench::printTimings(
+      "analysis + comparison page, 12 runs", bench::timeRuns(3, [&] {
+        std::vector<std::vector<tarn::ChannelAnalysis>> analyses;
+        std::vector<tarn::ComparedRun> runs;
+        for (int i = 0; i < kCompared; ++i)
+          analyses.push_back(tarn::analyseNoise(m.settings(), m.records(), 1000));
+        for (const auto& a : analyses)
+          runs.push_back({"run.csv", {m.settings(), m.received(), "Pellan2", "-"}, a});
+        page = tarn::comparisonHtml(runs);
+      }));
+  std::vector<std::string> args = {"report"};
+  for (int i = 0; i < kCompared; ++i) {
+    args.push_back("/tmp/bench_report_" + std::to_string(i) + ".csv");
+    std::filesystem::copy_file(csv, args.back(), std::filesystem::copy_options::overwrite_existing);
+  }
+  args.insert(args.end(), {"--out", out});
+  std::vector<double> cpu;
+  const auto whole = bench::spread(bench::timeRuns(5, [&] {
+    run(args);
+    cpu.push_back(childCpu);
+  }));
+  std::sort(cpu.begin(), cpu.end());
+  const auto size = static_cast<double>(std::filesystem::file_size(out));
+  std::printf("%-44s best %8.1f ms   median %8.1f ms   worst %8.1f ms   (CPU median %.1f ms)\n",
+              "tarnview-cli report of 12 files, whole", whole.best, whole.median, whole.worst,
+              cpu[cpu.size() / 2]);
+  std::printf("  comparison page of 12 runs: %zu bytes (core), %.0f bytes (program)\n", page.size(),
+              size);
+  bench::figure("tarnview-cli report of 12 files of 65535 x 2, whole program: median", whole.median,
+                "ms");
+  bench::figure("tarnview-cli report of 12 files of 65535 x 2, CPU: median", cpu[cpu.size() / 2],
+                "ms");
+  bench::figure("comparison page of 12 runs of 65535 x 2: size", size / 1e6, "MB");
+  for (const std::string& a : args)
+    if (a.ends_with(".csv")) std::remove(a.c_str());
   std::remove(csv.c_str());
   std::remove(out.c_str());
   return 0;

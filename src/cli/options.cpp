@@ -152,6 +152,8 @@ void takeWords(Options& o, std::span<const std::string_view> words) {
     if (words.size() < 2) throw UsageError("'" + std::string(command) + "' needs a data file");
     o.file = words[1];
     used = 2;
+    while (o.command == Command::Report && used < words.size())
+      o.compared.emplace_back(words[used++]);
   } else {
     throw UsageError("unknown command '" + std::string(command) + "'");
   }
@@ -237,6 +239,8 @@ Options parseArguments(std::span<const std::string_view> args) {
   if (o.command == Command::Sweep) checkSweep(o);
   if (o.command == Command::Report && o.out.empty())
     throw UsageError("report needs --out REPORT.html");
+  if (!o.compared.empty() && (o.maxPp || o.minBits))
+    throw UsageError("--max-pp and --min-bits judge one data file: give report one, or stats each");
   if (o.minBits && o.format == DataFormat::Millivolt)
     throw UsageError("--min-bits needs binary data: mV data have no bits");
   // Both filters' lists are as long; a text must be in one of them.

@@ -42,6 +42,8 @@ struct Options {
   std::string file;    // stats, report
   bool json = false, quiet = false;
   std::optional<double> maxPp, minBits;
+  // report: the data files compared with `file`, in order
+  std::vector<std::string> compared;
 };
 
 // The options of a command line (the arguments after the program's name).

@@ -56,6 +56,34 @@ const char* channelsName(Channels channels) {
   return channels == Channels::Ch0 ? "0" : channels == Channels::Ch1 ? "1" : "both";
 }
 
+std::vector<std::string> fileLines(std::string_view path, const datafile::SavedFile& file) {
+  const MeasurementSettings& s = file.settings;
+  std::vector<std::string> lines = {
+      "file: " + std::string(path) + " (" + file.charset + ", " + file.dateTime + ")",
+      "settings: " + s.boardSettings, "rate: " + s.rateText,
+      "channels: " + s.channelText + ", " + formatName(s.format) + " data"};
+  if (file.leftOut > 0)
+    lines.push_back("left out: " + std::to_string(file.leftOut) +
+                    " row(s) that are not values (first: row " + std::to_string(file.firstLeftOut) +
+                    ")");
+  return lines;
+}
+
+JsonObject& fileMembers(JsonObject& o, std::string_view path, const datafile::SavedFile& file) {
+  const MeasurementSettings& s = file.settings;
+  return o.text("file", path)
+      .text("charset", file.charset)
+      .text("date", file.dateTime)
+      .text("settings", s.boardSettings)
+      .raw("rate", JsonObject().text("text", s.rateText).str())
+      .text("channelText", s.channelText)
+      .text("format", formatName(s.format))
+      .text("channels", channelsName(s.channels))
+      .number("received", s.count)
+      .number("discarded", file.leftOut)
+      .text("unit", unitOf(s.format));
+}
+
 std::string figureLine(const ChannelAnalysis& f, DataFormat format) {
   const NoiseFigures& n = f.figures;
   // Codes are whole; mV data come in tenths of µV at best.

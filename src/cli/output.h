@@ -9,6 +9,7 @@
 #include "acquisition/measurement.h"
 #include "acquisition/sweep.h"
 #include "analysis/noise_analysis.h"
+#include "datafile/saved_file.h"
 
 namespace tarn::cli {
 
@@ -35,6 +36,13 @@ class JsonObject {
 const char* unitOf(DataFormat format);  // "codes" or "mV"
 const char* formatName(DataFormat format);
 const char* channelsName(Channels channels);
+
+// A data file's header as stats prints it: "file: run.csv (UTF-8, 2026/12/08
+// 9:30:00)", its settings, rate and channels, and the rows left out.
+std::vector<std::string> fileLines(std::string_view path, const datafile::SavedFile& file);
+// The same as JSON members: file, charset, date, settings, rate, channelText,
+// format, channels, received, discarded and unit.
+JsonObject& fileMembers(JsonObject& o, std::string_view path, const datafile::SavedFile& file);
 
 // "CH0 count=1000 mean=8390843.512 sd=61.234 pp=380 unit=codes
 // noise_free_bits=15.43 effective_bits=18.06"

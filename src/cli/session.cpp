@@ -15,6 +15,7 @@
 #include "analysis/values.h"
 #include "board/board_texts.h"
 #include "board/commands.h"
+#include "cli/compare.h"
 #include "cli/files.h"
 #include "cli/options.h"
 #include "cli/output.h"
@@ -519,22 +520,13 @@ class Session {
   }
 
   int stats() {
-    std::string bytes;
-    try {
-      std::ifstream in(o_.file, std::ios::binary);
-      if (!in.is_open()) throw std::ios_base::failure("open");
-      bytes.assign(std::istreambuf_iterator<char>(in), {});  // a folder throws
-    } catch (const std::ios_base::failure&) {
-      fail("cannot read " + o_.file + ": " + std::strerror(errno));
-      return 1;
+    if (!o_.compared.empty()) return compareFiles(c_, o_);
+    DataFileRead read = readDataFileAt(o_.file);
+    if (!read.file) {
+      fail(read.error);
+      return read.status;
     }
-    datafile::SavedFile file;
-    try {
-      file = datafile::readDataFile(bytes);
-    } catch (const datafile::NotADataFile& e) {
-      fail(o_.file + " is not a data file: " + e.what());
-      return 2;
-    }
+    const datafile::SavedFile& file = *read.file;
     const MeasurementSettings& s = file.settings;
     if (o_.minBits && s.format == DataFormat::Millivolt) {
       fail("--min-bits needs binary data: " + o_.file + " holds mV data");
@@ -549,30 +541,14 @@ class Session {
     const Verdict verdict = judge(figures, o_.maxPp, o_.minBits);
     if (o_.json) {
       JsonObject o;
-      o.text("command", o_.command == Command::Stats ? "stats" : "report")
-          .text("file", o_.file)
-          .text("charset", file.charset)
-          .text("date", file.dateTime)
-          .text("settings", s.boardSettings)
-          .raw("rate", JsonObject().text("text", s.rateText).str())
-          .text("channelText", s.channelText)
-          .text("format", formatName(s.format))
-          .text("channels", channelsName(s.channels))
-          .number("received", s.count)
-          .number("discarded", file.leftOut)
-          .text("unit", unitOf(s.format))
+      fileMembers(o.text("command", o_.command == Command::Stats ? "stats" : "report"), o_.file,
+                  file)
           .raw("figures", figuresJson(figures))
           .raw("report", o_.out.empty() ? "null" : jsonString(o_.out));
       if (verdict.judged) o.raw("limits", verdictJson(verdict, o_.maxPp, o_.minBits));
       say(o.str());
     } else {
-      say("file: " + o_.file + " (" + file.charset + ", " + file.dateTime + ")");
-      say("settings: " + s.boardSettings);
-      say("rate: " + s.rateText);
-      say("channels: " + s.channelText + ", " + formatName(s.format) + " data");
-      if (file.leftOut > 0)
-        say("left out: " + std::to_string(file.leftOut) +
-            " row(s) that are not values (first: row " + std::to_string(file.firstLeftOut) + ")");
+      for (const std::string& line : fileLines(o_.file, file)) say(line);
       for (const ChannelAnalysis& f : figures) sayFigures(f);
       if (!o_.out.empty()) say("report: " + o_.out);
       if (verdict.judged) say(verdictLine(verdict));

@@ -48,6 +48,19 @@ Commands:
                         nothing fetched), for the screen and for A4 paper: the
                         settings, per channel the figures with their formulas,
                         the waveform, the histogram and the spectrum
+  report A.csv B.csv ... --out REPORT.html [--json]
+                        runs compared on one such page: their settings side by
+                        side, one table of figures with a column per run, and
+                        per channel the spectra and histograms (as densities)
+                        overlaid and the waveforms one above the other. Each
+                        run's rms noise against the first's: "real" when their
+                        95% intervals do not overlap, "within the spread" when
+                        they do. Channels not in every file are left out; the
+                        runs are compared in codes (binary data of one input
+                        range), mV (mV data), or else uV (mV x 1000, codes x
+                        span / 2^24); binary data whose settings name no range
+                        cannot join uV (exit 2). --json gives "runs", one
+                        object per file with the figures of stats
 
 Options:
   --port COMn|DEVICE    COMn is the port itself on Windows (\\.\COMn); elsewhere
@@ -153,7 +166,8 @@ Exit status:
   2  a usage error: an unknown option or command, a count outside 0-65535, an
      unknown rate, a rate listed twice, --count with --seconds, sweep
      without --out, a port name out of range, a file that is not a data file
-     or holds no records, a channel without a value (report);
+     or holds no records, a channel without a value (report), files that
+     cannot be compared (report A.csv B.csv ...);
      nothing is sent to the board (a rate text that only the board's other
      filter offers is found after the check, which changes nothing)
   3  --max-pp or --min-bits given and a channel misses the limit

@@ -22,7 +22,7 @@ struct Axis {
   double at(double v, double length) const { return (v - low) / (high - low) * length; }
 };
 
-std::string colourOf(int channel) { return channel == 0 ? "#0000ff" : "#ff0000"; }
+std::string_view colourOf(int channel) { return channel == 0 ? "#0000ff" : "#ff0000"; }
 std::string barColourOf(int channel) { return channel == 0 ? "#a8b8f0" : "#f0b0a8"; }
 
 // About `most` ticks at 1, 2 or 5 times a power of ten.
@@ -39,22 +39,32 @@ std::vector<double> ticksOf(const Axis& axis, int most, int& decimals) {
   return ticks;
 }
 
-// One picture, built element by element in the plot area's coordinates.
+// One picture, built element by element in the plot area's coordinates. A
+// legend of named runs goes under it, a row a run.
 class Chart {
  public:
-  Chart(std::string_view title, std::string_view xTitle, std::string_view yTitle) {
+  Chart(std::string_view title, std::string_view xTitle, std::string_view yTitle,
+        std::span<const ChartSeries> legend = {}) {
+    const int height =
+        legend.empty() ? kChartHeight : kChartHeight + 6 + static_cast<int>(legend.size()) * 16;
     char head[512];
     std::snprintf(head, sizeof head,
                   "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 %d %d\" width=\"%d\" "
                   "height=\"%d\" role=\"img\" aria-label=\"%s\" font-family=\"sans-serif\" "
                   "font-size=\"11\"><title>%s</title>"
                   "<rect width=\"100%%\" height=\"100%%\" fill=\"#fff\"/>",
-                  kChartWidth, kChartHeight, kChartWidth, kChartHeight, markupText(title).c_str(),
+                  kChartWidth, height, kChartWidth, height, markupText(title).c_str(),
                   markupText(title).c_str());
     svg_ = head;
     svg_ += text(kLeft + kPlotWidth / 2.0, kChartHeight - 4, xTitle, "middle");
     svg_ += "<text transform=\"translate(12 " + std::to_string(kTop + kPlotHeight / 2) +
             ") rotate(-90)\" text-anchor=\"middle\">" + markupText(yTitle) + "</text>";
+    for (size_t i = 0; i < legend.size(); ++i) {
+      const int y = kChartHeight + 14 + static_cast<int>(i) * 16;
+      svg_ += "<path d=\"M" + std::to_string(kLeft) + " " + std::to_string(y - 4) +
+              "h24\" stroke=\"" + std::string(legend[i].colour) + "\" stroke-width=\"3\"/>";
+      svg_ += text(kLeft + 30, y, legend[i].name, "start");
+    }
     svg_ +=
         "<g transform=\"translate(" + std::to_string(kLeft) + " " + std::to_string(kTop) + ")\">";
   }
@@ -85,13 +95,13 @@ class Chart {
     }
   }
   // A curve of many points, one pixel wide, per pixel column.
-  void curve(const Trace& trace, const std::string& colour) {
+  void curve(const Trace& trace, std::string_view colour) {
     const PixelGrid grid{kPlotWidth, kPlotHeight, kPlotWidth, kPlotHeight};
     std::string d;
     for (const PixelRun& r : traceRuns(trace, grid, tracingFor(trace, grid)))
       d += "M" + std::to_string(r.column) + ".5 " + std::to_string(r.top) + "v" +
            std::to_string(r.bottom - r.top + 1);
-    svg_ += "<path d=\"" + d + "\" stroke=\"" + colour +
+    svg_ += "<path d=\"" + d + "\" stroke=\"" + std::string(colour) +
             "\" fill=\"none\" shape-rendering=\"crispEdges\"/>";
   }
   void add(const std::string& element) { svg_ += element; }
@@ -122,12 +132,42 @@ std::string decadeLabel(double d, int) {
   return fixedNumber(std::pow(10, d), d < 0 ? -static_cast<int>(d) : 0);
 }
 
-// The spread of the values with a margin; a flat channel gets one of its own.
-Axis valueAxis(const ChannelAnalysis& c) {
+// The values' spread widened to `spread` about its middle, with a margin; a
+// flat channel gets one of its own.
+Axis valueAxis(const ChannelAnalysis& c, double spread) {
   const auto [low, high] = std::minmax_element(c.values.begin(), c.values.end());
-  const double margin =
-      *high > *low ? (*high - *low) * 0.08 : (c.format == DataFormat::Binary ? 2 : 0.002);
-  return {*low - margin, *high + margin};
+  const double widen = (spread - (*high - *low)) / 2;
+  const double margin = spread > 0 ? spread * 0.08 : (c.format == DataFormat::Binary ? 2 : 0.002);
+  return {*low - widen - margin, *high + widen + margin};
+}
+
+// A channel alone, as its noise report draws it.
+ChartSeries alone(const ChannelAnalysis& c) { return {c, "", colourOf(c.channel)}; }
+
+bool comparesRuns(std::span<const ChartSeries> runs) {
+  return runs.size() > 1 || !runs.front().name.empty();
+}
+
+std::string waveformOf(const ChartSeries& run, std::optional<double> rateHz,
+                       std::optional<double> span) {
+  const ChannelAnalysis& c = run.channel;
+  const double last = static_cast<double>(c.values.size() - 1);
+  const Axis x{0, std::max(1.0, rateHz ? last / *rateHz : last)};
+  const auto [low, high] = std::minmax_element(c.values.begin(), c.values.end());
+  const Axis y = valueAxis(c, span ? *span / run.scale : *high - *low);
+  Chart chart("CH" + std::to_string(c.channel) + " waveform" +
+                  (run.name.empty() ? "" : ", " + std::string(run.name)),
+              rateHz ? "time (s)" : "record", c.unit());
+  chart.xScale(x, plainLabel);
+  chart.yScale(y, plainLabel);
+  Trace trace{0, {}};
+  trace.points.reserve(c.values.size());
+  const double step = c.values.size() > 1 ? kPlotWidth / last : 0;
+  for (size_t i = 0; i < c.values.size(); ++i)
+    trace.points.push_back({static_cast<float>(static_cast<double>(i) * step),
+                            static_cast<float>(kPlotHeight - y.at(c.values[i], kPlotHeight))});
+  chart.curve(trace, run.colour);
+  return chart.done();
 }
 
 }  // namespace
@@ -155,99 +195,159 @@ std::string markupText(std::string_view text) {
   return out;
 }
 
+std::string_view runColour(size_t index) {
+  constexpr std::string_view kColours[] = {"#1f5fb4", "#d62728", "#2ca02c", "#9467bd",
+                                           "#ff7f0e", "#17becf", "#8c564b", "#e377c2",
+                                           "#555555", "#bcbd22", "#000000", "#7fa8e0"};
+  return kColours[index % std::size(kColours)];
+}
+
 std::string waveformSvg(const ChannelAnalysis& c, std::optional<double> rateHz) {
-  const double last = static_cast<double>(c.values.size() - 1);
-  const Axis x{0, std::max(1.0, rateHz ? last / *rateHz : last)};
-  const Axis y = valueAxis(c);
-  Chart chart("CH" + std::to_string(c.channel) + " waveform", rateHz ? "time (s)" : "record",
-              c.unit());
-  chart.xScale(x, plainLabel);
-  chart.yScale(y, plainLabel);
-  Trace trace{0, {}};
-  trace.points.reserve(c.values.size());
-  const double step = c.values.size() > 1 ? kPlotWidth / last : 0;
-  for (size_t i = 0; i < c.values.size(); ++i)
-    trace.points.push_back({static_cast<float>(static_cast<double>(i) * step),
-                            static_cast<float>(kPlotHeight - y.at(c.values[i], kPlotHeight))});
-  chart.curve(trace, colourOf(c.channel));
-  return chart.done();
+  return waveformOf(alone(c), rateHz, std::nullopt);
+}
+
+std::string waveformSvg(const ChartSeries& run, std::optional<double> rateHz, double span) {
+  return waveformOf(run, rateHz, span);
 }
 
 std::string histogramSvg(const ChannelAnalysis& c) {
-  const Histogram& h = c.histogram;
-  const NoiseFigures& f = c.figures;
-  const auto bins = static_cast<double>(h.counts.size());
-  const Axis x{h.first, h.first + bins * h.width};
-  const double total = static_cast<double>(f.count) * h.width;
-  // The normal curve's peak may stand above the tallest bar.
-  const double peak = f.sd > 0 ? total / (f.sd * std::sqrt(2 * std::numbers::pi)) : 0;
-  const double tallest = static_cast<double>(*std::max_element(h.counts.begin(), h.counts.end()));
-  const Axis y{0, std::max(tallest, peak) * 1.08};
-  Chart chart("CH" + std::to_string(c.channel) + " histogram", c.unit(), "count");
+  const ChartSeries run = alone(c);
+  return histogramSvg({&run, 1}, c.unit());
+}
+
+// One run: its counts, the bars filled and the normal curve of its mean and
+// sd over them. Runs compared: each run's density about its own mean, in the
+// picture's unit, its bars outlined and its normal curve in its colour.
+std::string histogramSvg(std::span<const ChartSeries> runs, std::string_view unit) {
+  const bool compared = comparesRuns(runs);
+  const auto centre = [&](const ChartSeries& r) { return compared ? r.channel.figures.mean : 0; };
+  const auto binWidth = [](const ChartSeries& r) { return r.channel.histogram.width * r.scale; };
+  // The height of one value: 1 in counts, 1 / (n × bin width) in densities.
+  const auto perValue = [&](const ChartSeries& r) {
+    return compared ? 1 / (static_cast<double>(r.channel.figures.count) * binWidth(r)) : 1;
+  };
+  Axis x{0, 0};
+  double top = 0;
+  for (size_t i = 0; i < runs.size(); ++i) {
+    const ChartSeries& r = runs[i];
+    const Histogram& h = r.channel.histogram;
+    const double left = (h.first - centre(r)) * r.scale;
+    const double right = left + static_cast<double>(h.counts.size()) * binWidth(r);
+    x = i == 0 ? Axis{left, right} : Axis{std::min(x.low, left), std::max(x.high, right)};
+    const double tallest =
+        static_cast<double>(*std::max_element(h.counts.begin(), h.counts.end())) * perValue(r);
+    // The normal curve's peak may stand above the tallest bar.
+    const double sd = r.channel.figures.sd * r.scale;
+    const double total = static_cast<double>(r.channel.figures.count) * binWidth(r) * perValue(r);
+    top = std::max({top, tallest, sd > 0 ? total / (sd * std::sqrt(2 * std::numbers::pi)) : 0});
+  }
+  const Axis y{0, top * 1.08};
+  const int channel = runs.front().channel.channel;
+  Chart chart("CH" + std::to_string(channel) + " histogram" + (compared ? "s compared" : ""),
+              compared ? std::string(unit) + " from the run's mean" : std::string(unit),
+              compared ? "density (1/" + std::string(unit) + ")" : "count",
+              compared ? runs : std::span<const ChartSeries>());
   chart.xScale(x, plainLabel);
   chart.yScale(y, plainLabel);
-  std::string bars;
-  const double barWidth = kPlotWidth / bins;
-  for (size_t i = 0; i < h.counts.size(); ++i) {
-    if (h.counts[i] == 0) continue;
-    const double height = y.at(static_cast<double>(h.counts[i]), kPlotHeight);
-    bars += "M" + Chart::n(static_cast<double>(i) * barWidth) + " " + std::to_string(kPlotHeight) +
-            "v-" + Chart::n(height) + "h" + Chart::n(barWidth) + "v" + Chart::n(height) + "z";
-  }
-  chart.add("<path d=\"" + bars + "\" fill=\"" + barColourOf(c.channel) +
-            "\" stroke=\"#fff\" stroke-width=\"0.3\"/>");
-  if (f.sd > 0) {
+  for (const ChartSeries& r : runs) {
+    const Histogram& h = r.channel.histogram;
+    const NoiseFigures& f = r.channel.figures;
+    const auto bins = static_cast<double>(h.counts.size());
+    const double x0 = compared ? x.at((h.first - centre(r)) * r.scale, kPlotWidth) : 0;
+    const double barWidth =
+        compared ? kPlotWidth * binWidth(r) / (x.high - x.low) : kPlotWidth / bins;
+    std::string bars = compared ? "M" + Chart::n(x0) + " " + std::to_string(kPlotHeight) : "";
+    for (size_t i = 0; i < h.counts.size(); ++i) {
+      const double height = y.at(static_cast<double>(h.counts[i]) * perValue(r), kPlotHeight);
+      const double at = x0 + static_cast<double>(i) * barWidth;
+      if (compared)
+        bars += "V" + Chart::n(kPlotHeight - height) + "H" + Chart::n(at + barWidth);
+      else if (h.counts[i] != 0)
+        bars += "M" + Chart::n(at) + " " + std::to_string(kPlotHeight) + "v-" + Chart::n(height) +
+                "h" + Chart::n(barWidth) + "v" + Chart::n(height) + "z";
+    }
+    if (compared)
+      chart.add("<path d=\"" + bars + "V" + std::to_string(kPlotHeight) +
+                "\" fill=\"none\" stroke=\"" + std::string(r.colour) + "\"/>");
+    else
+      chart.add("<path d=\"" + bars + "\" fill=\"" + barColourOf(r.channel.channel) +
+                "\" stroke=\"#fff\" stroke-width=\"0.3\"/>");
+    if (f.sd <= 0) continue;
+    const double total = static_cast<double>(f.count) * binWidth(r) * perValue(r);
+    const double sd = f.sd * r.scale, mean = (f.mean - centre(r)) * r.scale;
     std::string points;
     for (int px = 0; px <= kPlotWidth; px += 2) {
       const double v = x.low + (x.high - x.low) * px / kPlotWidth;
-      const double z = (v - f.mean) / f.sd;
-      const double count = total * std::exp(-z * z / 2) / (f.sd * std::sqrt(2 * std::numbers::pi));
+      const double z = (v - mean) / sd;
+      const double count = total * std::exp(-z * z / 2) / (sd * std::sqrt(2 * std::numbers::pi));
       points += std::to_string(px) + "," + Chart::n(kPlotHeight - y.at(count, kPlotHeight)) + " ";
     }
-    chart.add("<polyline points=\"" + points +
-              "\" fill=\"none\" stroke=\"#000\" stroke-width=\"1.2\"/>");
+    chart.add("<polyline points=\"" + points + "\" fill=\"none\" stroke=\"" +
+              std::string(compared ? r.colour : "#000") + "\" stroke-width=\"1.2\"/>");
   }
   return chart.done();
 }
 
 std::string spectrumSvg(const ChannelAnalysis& c) {
-  const Spectrum& s = *c.spectrum;
-  const Axis x{0, s.binHz * static_cast<double>(s.density.size() - 1)};
-  // Decades from the lowest to the highest density above DC.
-  double low = 0, high = 0;
-  for (size_t k = 1; k < s.density.size(); ++k) {
-    if (s.density[k] <= 0) continue;
-    low = low == 0 ? s.density[k] : std::min(low, s.density[k]);
-    high = std::max(high, s.density[k]);
+  const ChartSeries run = alone(c);
+  return spectrumSvg({&run, 1}, c.unit());
+}
+
+// One run: its noise density dashed and its lines numbered over the curve.
+std::string spectrumSvg(std::span<const ChartSeries> runs, std::string_view unit) {
+  const bool compared = comparesRuns(runs);
+  // From 0 to the highest frequency; decades from the lowest to the highest
+  // density above DC.
+  double last = 0, low = 0, high = 0;
+  for (const ChartSeries& r : runs) {
+    const Spectrum& s = *r.channel.spectrum;
+    last = std::max(last, s.binHz * static_cast<double>(s.density.size() - 1));
+    for (size_t k = 1; k < s.density.size(); ++k) {
+      const double density = s.density[k] * r.scale;
+      if (density <= 0) continue;
+      low = low == 0 ? density : std::min(low, density);
+      high = std::max(high, density);
+    }
   }
+  const Axis x{0, last};
   const double top = high > 0 ? std::ceil(std::log10(high) + 0.05) : 0;
   const Axis y{high > 0 ? std::min(std::floor(std::log10(low)), top - 1) : -3, top};
   const auto logY = [&](double density) {
     const double decade = density > 0 ? std::max(std::log10(density), y.low) : y.low;
     return kPlotHeight - y.at(decade, kPlotHeight);
   };
-  Chart chart("CH" + std::to_string(c.channel) + " spectrum", "frequency (Hz)",
-              std::string(c.unit()) + "/√Hz");
+  const int channel = runs.front().channel.channel;
+  Chart chart("CH" + std::to_string(channel) + (compared ? " spectra compared" : " spectrum"),
+              "frequency (Hz)", std::string(unit) + "/√Hz",
+              compared ? runs : std::span<const ChartSeries>());
   chart.xScale(x, plainLabel);
   chart.yScale(y, decadeLabel, decadeTicks(y));
-  Trace trace{0, {}};
-  for (size_t k = 1; k < s.density.size(); ++k)
-    trace.points.push_back({static_cast<float>(x.at(static_cast<double>(k) * s.binHz, kPlotWidth)),
-                            static_cast<float>(logY(s.density[k]))});
-  chart.curve(trace, colourOf(c.channel));
-  const double floorY = logY(s.noiseDensity);
-  // The dashed line over the curve, named in the corner where no curve hides it.
-  const std::string dashes = "\" stroke=\"#00a000\" stroke-width=\"2\" stroke-dasharray=\"6 4\"/>";
-  chart.add("<path d=\"M0 " + Chart::n(floorY) + "H" + std::to_string(kPlotWidth) + dashes);
-  chart.add("<rect x=\"" + std::to_string(kPlotWidth - 124) +
-            "\" y=\"4\" width=\"120\" height=\"16\" fill=\"#fff\" stroke=\"#ccc\"/>");
-  chart.add("<path d=\"M" + std::to_string(kPlotWidth - 120) + " 12h24" + dashes);
-  chart.add(Chart::text(kPlotWidth - 8, 16, "noise density", "end"));
-  for (size_t i = 0; i < s.lines.size(); ++i) {
-    const double lx = x.at(s.lines[i].hz, kPlotWidth);
-    const auto k = static_cast<size_t>(std::lround(s.lines[i].hz / s.binHz));
-    const double ly = logY(s.density[std::min(k, s.density.size() - 1)]);
-    chart.add(Chart::text(lx, std::max(10.0, ly - 4), std::to_string(i + 1), "middle"));
+  for (const ChartSeries& r : runs) {
+    const Spectrum& s = *r.channel.spectrum;
+    Trace trace{0, {}};
+    for (size_t k = 1; k < s.density.size(); ++k)
+      trace.points.push_back(
+          {static_cast<float>(x.at(static_cast<double>(k) * s.binHz, kPlotWidth)),
+           static_cast<float>(logY(s.density[k] * r.scale))});
+    chart.curve(trace, r.colour);
+  }
+  if (!compared) {
+    const Spectrum& s = *runs.front().channel.spectrum;
+    const double floorY = logY(s.noiseDensity);
+    // The dashed line over the curve, named in the corner where no curve hides it.
+    const std::string dashes =
+        "\" stroke=\"#00a000\" stroke-width=\"2\" stroke-dasharray=\"6 4\"/>";
+    chart.add("<path d=\"M0 " + Chart::n(floorY) + "H" + std::to_string(kPlotWidth) + dashes);
+    chart.add("<rect x=\"" + std::to_string(kPlotWidth - 124) +
+              "\" y=\"4\" width=\"120\" height=\"16\" fill=\"#fff\" stroke=\"#ccc\"/>");
+    chart.add("<path d=\"M" + std::to_string(kPlotWidth - 120) + " 12h24" + dashes);
+    chart.add(Chart::text(kPlotWidth - 8, 16, "noise density", "end"));
+    for (size_t i = 0; i < s.lines.size(); ++i) {
+      const double lx = x.at(s.lines[i].hz, kPlotWidth);
+      const auto k = static_cast<size_t>(std::lround(s.lines[i].hz / s.binHz));
+      const double ly = logY(s.density[std::min(k, s.density.size() - 1)]);
+      chart.add(Chart::text(lx, std::max(10.0, ly - 4), std::to_string(i + 1), "middle"));
+    }
   }
   if (high == 0)
     chart.add(Chart::text(kPlotWidth / 2.0, kPlotHeight / 2.0, "the values do not vary", "middle"));
@@ -304,7 +404,7 @@ std::string allanSvg(const ChannelAnalysis& c) {
     line += (line.empty() ? "M" : "L") + at;
     dots += "M" + at + "m-2.5 0a2.5 2.5 0 1 0 5 0a2.5 2.5 0 1 0-5 0";
   }
-  const std::string colour = colourOf(c.channel);
+  const std::string colour(colourOf(c.channel));
   chart.add("<path d=\"" + line + "\" stroke=\"" + colour + "\" fill=\"none\"/><path d=\"" + dots +
             "\" fill=\"" + colour + "\"/>");
   chart.add("<rect x=\"" + std::to_string(kPlotWidth - 164) +

@@ -42,23 +42,9 @@ constexpr const char* kIntervalFormula =
     "normal noise";
 
 std::string headerTable(const ReportHeader& h) {
-  const MeasurementSettings& s = h.settings;
-  const std::optional<InputRange> range = inputRangeOf(s.boardSettings);
-  const bool binary = s.format == DataFormat::Binary;
   std::string t = "<table>";
-  const auto add = [&t](std::string_view name, std::string_view value) {
+  for (const auto& [name, value] : headerRows(h))
     t += "<tr><th>" + markupText(name) + "</th><td>" + markupText(value) + "</td></tr>";
-  };
-  add("Board", h.boardName);
-  add("Board settings", s.boardSettings);
-  add("Input range", range
-                         ? range->text + " (" + fixedNumber(range->volts, 0) + " V over 2^24 codes)"
-                         : "not named by the settings");
-  add("Rate", s.rateText);
-  add("Channels", s.channelText);
-  add("Data", binary ? "binary (24-bit codes)" : "mV");
-  add("Records", std::to_string(h.records));
-  add("Date", h.dateTime);
   return t + "</table>";
 }
 
@@ -225,6 +211,24 @@ constexpr const char* kMethod =
     "noise shows one in about 1 to 6 runs in 100, at the second-last length.</p>";
 
 }  // namespace
+
+std::vector<std::pair<std::string, std::string>> headerRows(const ReportHeader& h) {
+  const MeasurementSettings& s = h.settings;
+  const std::optional<InputRange> range = inputRangeOf(s.boardSettings);
+  return {{"Board", std::string(h.boardName)},
+          {"Board settings", s.boardSettings},
+          {"Input range",
+           range ? range->text + " (" + fixedNumber(range->volts, 0) + " V over 2^24 codes)"
+                 : "not named by the settings"},
+          {"Rate", s.rateText},
+          {"Channels", s.channelText},
+          {"Data", s.format == DataFormat::Binary ? "binary (24-bit codes)" : "mV"},
+          {"Records", std::to_string(h.records)},
+          {"Date", std::string(h.dateTime)}};
+}
+
+std::string_view reportStyle() { return kStyle; }
+std::string_view reportMethod() { return kMethod; }
 
 void checkReportable(std::span<const ChannelAnalysis> channels) {
   for (const ChannelAnalysis& c : channels)

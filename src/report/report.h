@@ -4,6 +4,8 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "analysis/noise_analysis.h"
 
@@ -22,6 +24,15 @@ struct ReportHeader {
   std::string_view boardName;  // "Pellan2"
   std::string_view dateTime;   // the measurement's, as the data file gives it
 };
+
+// The header's rows, each a name and its value: board, settings, input range,
+// rate, channels, data format, records and date.
+std::vector<std::pair<std::string, std::string>> headerRows(const ReportHeader& header);
+
+// What the comparison page shares with the report: the style sheet, and the
+// section that tells how the figures are computed.
+std::string_view reportStyle();
+std::string_view reportMethod();
 
 // Throws ReportError when the channels give no report.
 void checkReportable(std::span<const ChannelAnalysis> channels);

@@ -95,7 +95,8 @@ TEST(CliArguments, UsageErrorsExitTwoAndSendNothing) {
       {{"sweep", "--out", "d", "--rates", "5-2"}, "no range of codes"},
       {{"sweep", "--out", "d", "--rates", "2,,3"}, "an empty item"},
       {{"sweep", "--out", "d", "--rates", "0-3,5sps"}, "code 2 is listed twice"},
-      {{"sweep", "--out", "d", "--rate", "5"}, "--rate does not apply to sweep"}};
+      {{"sweep", "--out", "d", "--rate", "5"}, "--rate does not apply to sweep"},
+      {{"report", "a.csv", "b.csv", "--out", "r.html", "--max-pp", "9"}, "judge one data file"}};
   SystemClock clock;
   const volatile std::sig_atomic_t never = 0;
   for (const auto& [args, why] : rows) {

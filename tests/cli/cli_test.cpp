@@ -208,6 +208,10 @@ TEST(CliBoard, CommandsFailuresAndLimitsGiveTheWindowsTextsAndStatus) {
       {"", "report /nonexistent.csv --out " + scratch("r.html"), 1, "cannot read"},
       {"", "report " + lost, 2, "report needs --out REPORT.html"},
       {"", "report " + lost + " --out /nonexistent/r.html", 1, "cannot write the report"},
+      {"", "report " + lost + " " + lost + " --out " + scratch("c.html"), 0,
+       "compared in codes: CH0\nCH0 " + lost + " against " + lost + ": within the spread, 0.00 %"},
+      {"", "report " + lost + " " + damaged + " --out " + scratch("c.html"), 2,
+       "cannot compare " + lost + ", " + damaged + ": " + damaged + " holds codes of an input"},
       {"--no-pacing", "measure --count 50 --report " + scratch("m.html"), 0, "report: "},
       // The board leaves at the third rate's command: the first two are kept.
       {"--no-pacing --unplug-at-command 8", "sweep --rates 2-5 --count 30 --out " + lostSweep, 1,

@@ -3,8 +3,11 @@
 Chromium: its figures are those numpy computes (the rms noise's interval from
 chi-square quantiles found here by integrating the density, the Allan
 deviation from block means) and those the command line prints, and each
-channel has its four pictures. The page's text and a screenshot go to the
-artifacts folder.
+channel has its four pictures. Then the same file compared with a second one
+whose CH0 is noisier: each run's figures are those of stats, every number the
+text prints is in the page, CH0's difference is real and CH1's within the
+spread, and each channel has its pictures. The pages' text and screenshots go
+to the artifacts folder.
 
 usage: report_in_browser.py TARNVIEW_CLI ARTIFACTS_DIR"""
 import json
@@ -157,6 +160,47 @@ for line in text.splitlines():
     for value in numbers:
         check(">" + value + "<" in dom, "%s of '%s' in the page" % (value, line))
 check(os.path.getsize(shot) > 20000 if os.path.exists(shot) else False, "a screenshot")
+
+# Runs compared: a second file, its CH0 half as noisy again and without the
+# line, its CH1 as the first's; named with characters that markup escapes.
+second = os.path.join(work, "b <2> & c.csv")
+rows = ["%06X,%06X" % pair for pair in zip(
+    np.rint(8388608 + rng.normal(0, SD * 1.5, N)).astype(int),
+    np.rint(8000000 + rng.normal(0, SD / 4, N) + DRIFT * np.arange(N)).astype(int))]
+with open(second, "wb") as f:
+    f.write(("\r\n".join(header + rows) + "\r\n").encode())
+compared = os.path.join(work, "compared.html")
+runs = json.loads(subprocess.run([cli, "report", data, second, "--out", compared, "--json"],
+                                 capture_output=True, check=True).stdout)["runs"]
+text = subprocess.run([cli, "report", data, second, "--out", compared], capture_output=True,
+                      text=True, check=True).stdout
+for run, path in zip(runs, [data, second]):
+    stats = json.loads(subprocess.run([cli, "stats", path, "--json"], capture_output=True,
+                                      check=True).stdout)
+    check(run["file"] == path and run["figures"] == stats["figures"], path + ": stats' figures")
+check([d["verdict"] for d in runs[1]["sdAgainstFirst"]] == ["real", "within the spread"],
+      "CH0's difference real, CH1's within the spread: %s" % runs[1]["sdAgainstFirst"])
+dom = subprocess.run(browser + ["--dump-dom", "file://" + compared], capture_output=True,
+                     text=True, timeout=120).stdout
+subprocess.run(browser + ["--window-size=900,3000", "--screenshot=" +
+                          os.path.join(artifacts, "runs-compared.png"), "file://" + compared],
+               capture_output=True, timeout=120)
+for name in [data, second]:
+    check(name.replace("&", "&amp;").replace("<", "&lt;").replace(">", "&gt;") in dom, name)
+for ch in ("CH0", "CH1"):
+    for picture in (" spectra compared", " histograms compared", " waveform, " + data):
+        check(dom.count('aria-label="%s%s"' % (ch, picture)) == 1, ch + picture)
+for line in text.splitlines():
+    if re.match(r"CH\d (count|noise|lines|sd 95% interval)", line):
+        numbers = [a or b or c for a, b, c in re.findall(
+            r"=(-?\d+\.\d+)|(\d+\.\d+)(?:Hz|codes|uV)|(\d+\.\d+)\.\.", line)]
+    elif " against " in line:
+        numbers = re.findall(r"(\d+\.\d+) %", line)
+        check(len(numbers) == 1, "the difference's size: " + line)
+    else:
+        continue
+    for value in numbers:
+        check(">" + value + "<" in dom, "%s of '%s' in the comparison" % (value, line))
 for failure in failures:
     print("FAIL:", failure)
 sys.exit(1 if failures else 0)

@@ -1,6 +1,10 @@
 // The noise report: its pictures, its figures and the records it refuses.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <random>
+
+#include "report/comparison.h"
 #include "report/report.h"
 #include "support/fakes.h"
 
@@ -27,6 +31,103 @@ TEST(NoiseReport, DrawsFourPicturesPerChannelAndRefusesNoValues) {
   EXPECT_NE(html.find("CH1 Allan deviation"), std::string::npos);
   EXPECT_THROW(reportHtml({m.settings(), 0, "Pellan", ""}, analyseNoise(m.settings(), {}, 100)),
                ReportError);
+}
+
+// 20000 records of normal noise of rms `sd` on each measured channel: codes,
+// or for mV data the board's µV.
+Measurement noiseRun(DataFormat format, Channels channels, const char* settings, double sd,
+                     unsigned seed) {
+  Measurement m(measurementSettings(format, channels, 0, 0, "1007sps", settings, {}), false);
+  std::mt19937 random(seed);
+  std::normal_distribution<double> noise(0, sd);
+  char field[2][16];
+  for (int i = 0; i < 20000; ++i) {
+    for (char* text : field)
+      if (format == DataFormat::Binary)
+        std::snprintf(text, 16, "%06lX", 8388608 + std::lround(noise(random)));
+      else
+        std::snprintf(text, 16, "%+08.1f", noise(random));
+    m.feed(channels == Channels::Both ? std::string(field[0]) + field[1] + "\r"
+                                      : std::string(field[0]) + "\r");
+  }
+  return m;
+}
+
+TEST(RunsCompared, MarksADifferenceRealOnlyWhereTheIntervalsPartInTheSharedUnit) {
+  constexpr DataFormat kBin = DataFormat::Binary, kMv = DataFormat::Millivolt;
+  constexpr const char *k25 = "±2.5V / IntRef", *k5 = "±5V / IntRef";
+  using Unit = ComparisonUnit;
+  // 10 codes at ±2.5V are 2.98 µV, as 5 codes at ±5V are.
+  const std::tuple<DataFormat, const char*, double, DataFormat, const char*, double, Unit,
+                   SdVerdict>
+      rows[] = {{kBin, k25, 10, kBin, k25, 11, Unit::Codes, SdVerdict::Real},
+                {kBin, k25, 10, kBin, k25, 10, Unit::Codes, SdVerdict::WithinSpread},
+                {kMv, k5, 2.98, kMv, k5, 3.3, Unit::Millivolts, SdVerdict::Real},
+                {kBin, k25, 10, kMv, k5, 2.98, Unit::Microvolts, SdVerdict::WithinSpread},
+                {kBin, k25, 10, kBin, k5, 5, Unit::Microvolts, SdVerdict::WithinSpread},
+                {kBin, k25, 10, kBin, k5, 10, Unit::Microvolts, SdVerdict::Real}};
+  for (const auto& [formatA, rangeA, sdA, formatB, rangeB, sdB, unit, verdict] : rows) {
+    const Measurement a = noiseRun(formatA, Channels::Both, rangeA, sdA, 1);
+    const Measurement b = noiseRun(formatB, Channels::Both, rangeB, sdB, 2);
+    const auto channelsA = analyseNoise(a.settings(), a.records(), 1000);
+    const auto channelsB = analyseNoise(b.settings(), b.records(), 1000);
+    const ComparedRun runs[] = {
+        {"a<1>.csv", {a.settings(), a.received(), "Pellan2", "-"}, channelsA},
+        {"b<2>.csv", {b.settings(), b.received(), "Pellan2", "-"}, channelsB}};
+    const std::string row = std::string(rangeA) + " " + std::to_string(sdA) + " against " + rangeB +
+                            " " + std::to_string(sdB);
+    EXPECT_EQ(comparisonOf(runs).unit, unit) << row;
+    for (const int ch : {0, 1})
+      EXPECT_EQ(sdDifference(channelsA[ch], channelsB[ch], unit).verdict, verdict) << row;
+    const std::string html = comparisonHtml(runs);
+    const auto count = [&](const std::string& text) {
+      size_t n = 0;
+      for (size_t at = html.find(text); at != std::string::npos; at = html.find(text, at + 1)) ++n;
+      return n;
+    };
+    // The verdict per channel, each beside its size.
+    EXPECT_EQ(count("real</strong>, <span>"), verdict == SdVerdict::Real ? 2u : 0u) << row;
+    EXPECT_EQ(count("within the spread</strong>, <span>"), verdict == SdVerdict::Real ? 0u : 2u);
+    for (const std::string ch : {"CH0", "CH1"})
+      for (const std::string picture :
+           {" spectra compared\"", " histograms compared\"", " waveform, a&lt;1&gt;.csv\"",
+            " waveform, b&lt;2&gt;.csv\""})
+        EXPECT_EQ(count("aria-label=\"" + ch + picture), 1u) << ch << picture;
+    EXPECT_EQ(count("a<1>"), 0u) << "the names are escaped";
+    EXPECT_EQ(count("<script"), 0u);
+  }
+}
+
+TEST(RunsCompared, RefusesRunsWithoutAChannelOrAUnitInCommon) {
+  const auto analysed = [](const Measurement& m) {
+    return analyseNoise(m.settings(), m.records(), 1000);
+  };
+  const Measurement ch0 = noiseRun(DataFormat::Binary, Channels::Ch0, "±2.5V", 3, 1),
+                    ch1 = noiseRun(DataFormat::Binary, Channels::Ch1, "±2.5V", 3, 2),
+                    unnamed = noiseRun(DataFormat::Binary, Channels::Ch0, "Sinc3", 3, 3),
+                    mv = noiseRun(DataFormat::Millivolt, Channels::Both, "±5V", 3, 4);
+  const std::vector<ChannelAnalysis> a0 = analysed(ch0), a1 = analysed(ch1),
+                                     aUnnamed = analysed(unnamed), aMv = analysed(mv);
+  const auto run = [](const Measurement& m, const std::vector<ChannelAnalysis>& a) {
+    return ComparedRun{"x.csv", {m.settings(), m.received(), "Pellan2", "-"}, a};
+  };
+  const std::pair<std::vector<ComparedRun>, std::string> rows[] = {
+      {{run(ch0, a0)}, "two runs at least"},
+      {{run(ch0, a0), run(ch1, a1)}, "no channel was measured in every run"},
+      {{run(mv, aMv), run(unnamed, aUnnamed)}, "only µV could compare them"}};
+  for (const auto& [runs, why] : rows) {
+    try {
+      comparisonHtml(runs);
+      ADD_FAILURE() << why;
+    } catch (const ReportError& e) {
+      EXPECT_NE(std::string(e.what()).find(why), std::string::npos) << e.what();
+    }
+  }
+  // CH1 only in the mV run: compared on CH0, in µV.
+  const ComparedRun shared[] = {run(ch0, a0), run(mv, aMv)};
+  const Comparison c = comparisonOf(shared);
+  EXPECT_TRUE(c.unit == ComparisonUnit::Microvolts && c.channels == std::vector<int>{0} &&
+              c.leftOut == std::vector<int>{1});
 }
 
 }  // namespace
