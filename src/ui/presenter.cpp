@@ -749,7 +749,7 @@ void Presenter::writeSweepReport(std::vector<std::string>& trouble) {
         path, sweepReportHtml({board().name, job.ident, job.setup.boardSettings, job.setup.format,
                                job.setup.channels, "", job.date, "tarnview " TARNVIEW_VERSION},
                               reported));
-  } catch (const FileError& e) {
+  } catch (const std::runtime_error& e) {  // FileError, ReportError
     trouble.push_back(std::string(kReportFailed) + " (" + e.what() + ")");
     return;
   }

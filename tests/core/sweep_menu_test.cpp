@@ -164,11 +164,13 @@ TEST(SweepMenu, ItemsAreEnabledWhenTheyCanRunAndTheFolderIsOfferedAgain) {
   }
   SweepRig r;
   r.user.paths = {"/d", "/e"};
+  r.port.replies["F1"] = {"OK\r", "", "800000\r"};  // no end to the second rate's run yet
   EXPECT_EQ(r.menu(), "--++");
-  r.steps({"reply A00002", "sweep 2"});
+  r.steps({"sweep 2", "recv "});
   EXPECT_EQ(r.menu(), "----") << "while sweeping";
   EXPECT_EQ(r.p.measureButton.caption(), "測定停止");
   EXPECT_EQ(r.p.status.toolTip(), "3 rates, 6 records, about 0:00:01");
+  EXPECT_EQ(r.namesIn("/d/"), Lines{"rate-00-5sps.csv"}) << "each run saved as it ends";
   r.steps({"measure", "sweep 2"});
   ASSERT_EQ(r.user.shown.size(), 2u);
   EXPECT_EQ(r.user.shown[0].title + "|" + r.user.shown[0].folder, "全レートのノイズ表|/home/user");
