@@ -94,6 +94,8 @@ class QueuedBoard : public tarn::BytePort,
   bool savePicture(const std::string&) override { return false; }
   bool open(const std::string&) override { return false; }
   std::optional<std::string> askSavePath(const tarn::SaveRequest&) override { return {}; }
+  std::optional<std::string> askFolder(const tarn::SaveRequest&) override { return {}; }
+  std::vector<std::string> askOpenPaths(const tarn::SaveRequest&) override { return {}; }
   void tell(const std::string&) override {}
   bool ask(const std::string&) override { return false; }
 

@@ -22,6 +22,8 @@ class UnattendedSave : tarn::SaveDialog, tarn::MessageBox {
 
  private:
   std::optional<std::string> askSavePath(const tarn::SaveRequest&) override { return std::nullopt; }
+  std::optional<std::string> askFolder(const tarn::SaveRequest&) override { return std::nullopt; }
+  std::vector<std::string> askOpenPaths(const tarn::SaveRequest&) override { return {}; }
   void tell(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
   bool ask(const std::string&) override { return true; }
 

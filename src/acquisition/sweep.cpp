@@ -47,6 +47,12 @@ bool SweepRun::failed() const {
          end == End::NoValidRecord || end == End::PortLost;
 }
 
+std::string sweepFileName(const SweepRun& run) {
+  char code[16];
+  std::snprintf(code, sizeof code, "rate-%02d-", run.step.rateCode);
+  return code + run.rateText + ".csv";
+}
+
 const char* endName(SweepRun::End end) {
   constexpr const char* kNames[] = {"not run", "running",         "finished",
                                     "stopped", "refused",         "rate not set",

@@ -61,6 +61,10 @@ struct SweepRun {
   bool failed() const;
 };
 
+// The name of a run's data file in the sweep's folder, by the code and the
+// text of its rate: "rate-06-49.68sps.csv", so that the files sort by rate.
+std::string sweepFileName(const SweepRun& run);
+
 // "finished", "stopped", "refused", "rate not set", "silent", "no valid
 // record", "port lost", "not run", "running".
 const char* endName(SweepRun::End end);

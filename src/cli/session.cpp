@@ -400,9 +400,7 @@ class Session {
       for (; saved < sweep.ended(); ++saved) {
         const SweepRun& run = sweep.runs()[saved];
         if (!run.measurement || run.measurement->received() == 0) continue;
-        char name[32];
-        std::snprintf(name, sizeof name, "rate-%02d-", run.step.rateCode);
-        const std::string path = inFolder(name + run.rateText + ".csv");
+        const std::string path = inFolder(sweepFileName(run));
         if (saveData(*run.measurement, path))
           files[saved] = path;
         else

@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "acquisition/measurement.h"
 #include "common/seams.h"
@@ -17,8 +18,8 @@ class FileError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// What the save dialog is shown with. It asks before replacing a file and
-// accepts only a path in a folder that exists.
+// What a file dialog is shown with. The save dialog asks before replacing a
+// file and accepts only a path in a folder that exists.
 struct SaveRequest {
   std::string title;
   std::string filter;   // "description | pattern" pairs, "|"-separated
@@ -26,11 +27,19 @@ struct SaveRequest {
   std::string offered;  // the path chosen last time, offered again; may be empty
 };
 
+// The system's file dialogs, modal over the window. Each gives nothing when
+// the user cancels or no dialog can be shown.
 class SaveDialog {
  public:
   virtual ~SaveDialog() = default;
-  // The chosen full path; nothing when the user cancels or no dialog can be shown.
+  // The save dialog: the chosen full path.
   virtual std::optional<std::string> askSavePath(const SaveRequest& request) = 0;
+  // The folder dialog (title and folder; no filter, nothing offered): the
+  // full path of an existing folder.
+  virtual std::optional<std::string> askFolder(const SaveRequest& request) = 0;
+  // The open dialog with several files chosen (title, filter and folder):
+  // their full paths, each an existing file.
+  virtual std::vector<std::string> askOpenPaths(const SaveRequest& request) = 0;
 };
 
 // Message boxes with the platform's default title.
@@ -51,6 +60,8 @@ class FileStore {
   // `bytes` become the whole content of the file in one step: after a failure
   // the file is as it was before.
   virtual void replaceFile(const std::string& path, std::string_view bytes) = 0;
+  // The whole content of the file at `path`.
+  virtual std::string readFile(const std::string& path) = 0;
   virtual bool folderWritable(const std::string& folder) = 0;
   virtual std::string homeFolder() = 0;
   virtual std::string programFolder() = 0;

@@ -4,14 +4,18 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "report/report.h"
-
 #include "acquisition/acquisition_texts.h"
 #include "analysis/values.h"
 #include "board/board_texts.h"
 #include "board/commands.h"
 #include "board/port_names.h"
 #include "datafile/csv_lines.h"
+#include "datafile/datafile_texts.h"
+#include "datafile/saved_file.h"
+#include "report/charts.h"
+#include "report/comparison.h"
+#include "report/report.h"
+#include "report/sweep_report.h"
 #include "ui/control_table.h"
 
 namespace tarn {
@@ -25,11 +29,17 @@ constexpr const char* kPorts[] = {"COM1", "COM2", "COM3", "COM4", "COM5",
 constexpr const char* kNoScale = "---";
 constexpr const char* kReportItem = "解析レポート";
 constexpr const char* kPictureItem = "波形を画像で保存...";
+constexpr const char* kSweepItem = "全レートのノイズ表...";
+constexpr const char* kCompareItem = "ファイルを比較...";
+constexpr const char* kSweepTitle = "全レートのノイズ表";
+constexpr const char* kCompareTitle = "ファイルを比較";
 constexpr const char* kPictureTitle = "波形を画像で保存";
 constexpr const char* kPictureFilter = "(PNGファイル) | *.png";
 constexpr const char* kReportFailed = "解析レポートを作成出来ませんでした";
 constexpr const char* kReportNotOpened = "解析レポートを開けませんでした";
 constexpr const char* kPictureFailed = "画像を保存出来ませんでした";
+constexpr const char* kReadFailed = "データファイルを読み込めませんでした";
+constexpr const char* kRates = " rates";
 
 // "20261208-015500": files named by the time they were made never replace
 // one that is still open.
@@ -38,6 +48,60 @@ std::string stamp(const LocalDateTime& t) {
   std::snprintf(text, sizeof text, "%04d%02d%02d-%02d%02d%02d", t.year, t.month, t.day, t.hour,
                 t.minute, t.second);
   return text;
+}
+
+// `name` in `folder`, with the separator the folder's path uses.
+std::string inFolder(const std::string& folder, const std::string& name) {
+  if (folder.empty() || folder.back() == '/' || folder.back() == '\\') return folder + name;
+  return folder + (folder.find('\\') != std::string::npos ? "\\" : "/") + name;
+}
+
+// A temporary file's path, named by the time it is made.
+std::string temporaryPath(const std::string& kind, const LocalDateTime& t) {
+  return (std::filesystem::temp_directory_path() / ("tarnview-" + kind + "-" + stamp(t) + ".html"))
+      .string();
+}
+
+std::string lines(const std::vector<std::string>& texts) {
+  std::string text;
+  for (const std::string& line : texts) text += (text.empty() ? "" : "\n") + line;
+  return text;
+}
+
+// A failed run's end, in the window's words; nothing for the others.
+std::optional<std::string> failureText(SweepRun::End end, const BoardProfile& board) {
+  switch (end) {
+    case SweepRun::End::Refused:
+      return at::kRefused;
+    case SweepRun::End::RateNotSet:
+      return bt::kRateNotSet;
+    case SweepRun::End::Silent:
+      return std::string(board.noAnswer);
+    case SweepRun::End::NoValidRecord:
+      return at::kNoValidData;
+    default:
+      return std::nullopt;
+  }
+}
+
+// A data file read back and analysed, named by its path.
+struct ReadFile {
+  std::string path;
+  datafile::SavedFile file;
+  std::vector<ChannelAnalysis> channels;
+};
+
+// The page comparing the runs, each named by its file's name.
+std::string comparisonPage(std::span<const ReadFile> runs, std::string_view boardName) {
+  std::vector<ComparedRun> compared;
+  for (const ReadFile& run : runs) {
+    const MeasurementSettings& s = run.file.settings;
+    const std::string_view path = run.path;
+    compared.push_back({path.substr(path.find_last_of("/\\") + 1),
+                        {s, s.count, boardName, run.file.dateTime},
+                        run.channels});
+  }
+  return comparisonHtml(compared);
 }
 
 }  // namespace
@@ -155,15 +219,22 @@ void Presenter::toggleConnection() {
 void Presenter::disconnect() {
   // A measurement still streaming is stopped first, or the board goes on
   // sending to a closed port.
-  if (measuring()) stopMeasurement();
-  link_.resync();  // fails when the cable went before the port noticed
+  if (measuring()) stopRunning();
+  if (!connected_) return;  // lost as the sweep stopped, and said so
+  link_.resync();           // fails when the cable went before the port noticed
+  closePort();
+}
+
+void Presenter::closePort() {
   link_.close();
   connected_ = false;
+  check_.reset();
   connectButton.setCaption(bt::kConnect);
   enableModelChoice(true);
 }
 
 void Presenter::connectAndCheck() {
+  check_.reset();
   if (!openPort()) {
     link_.close();
     portStatus.setCaption(bt::kComOpenFailed);
@@ -195,6 +266,7 @@ void Presenter::connectAndCheck() {
   status.setText(std::string(board().boardOk));
   boardSettings.setCaption(check.settings);
   rateList.setItems(check.rates);
+  check_ = check;
   readRate();
 }
 
@@ -229,7 +301,8 @@ std::string Presenter::deviceOf(std::string_view portName) const {
 void Presenter::choosePort() {
   if (!link_.isOpen()) return;
   try {
-    if (measuring()) stopMeasurement();
+    if (measuring()) stopRunning();
+    if (!connected_) return;
     link_.open(portDevice(portList.listIndex() + 1), board().line);
   } catch (const PortError&) {
     dropPort(bt::kPortSwitchFailed);
@@ -242,12 +315,14 @@ void Presenter::portLost() {
 }
 
 void Presenter::dropPort(const char* why) {
-  link_.close();
-  connected_ = false;
-  connectButton.setCaption(bt::kConnect);
-  enableModelChoice(true);
+  closePort();
   status.setText(why);
-  if (measuring()) {
+  if (sweeping()) {
+    sweep_->sweep.portLost();
+    sweepStepped();
+    return;
+  }
+  if (measurementRunning()) {
     measurement_->end(Measurement::State::PortLost);
     showEndPlot();
     status.setText(at::kLostDuringMeasurement + std::to_string(measurement_->received()) +
@@ -258,8 +333,9 @@ void Presenter::dropPort(const char* why) {
 }
 
 void Presenter::quit() {
+  quitting_ = true;  // a sweep's report is written, not opened
   try {
-    if (measuring() && link_.isOpen()) stopMeasurement();
+    if (measuring() && link_.isOpen()) stopRunning();
   } catch (const PortError&) {
     // The port is going anyway.
   }
@@ -314,7 +390,7 @@ void Presenter::toggleMeasurement() {
       return;
     }
     if (measuring()) {
-      stopMeasurement();
+      stopRunning();
     } else {
       startMeasurement();
     }
@@ -349,6 +425,15 @@ void Presenter::startMeasurement() {
   if (measuringChanged) measuringChanged();
 }
 
+void Presenter::stopRunning() {
+  if (sweeping()) {
+    sweep_->sweep.stop();
+    sweepStepped();
+  } else if (measurementRunning()) {
+    stopMeasurement();
+  }
+}
+
 void Presenter::stopMeasurement() {
   measurement_->end(Measurement::State::Stopped);
   showEndPlot();
@@ -359,7 +444,17 @@ void Presenter::stopMeasurement() {
 }
 
 void Presenter::received() {
-  if (!measuring()) return;
+  if (sweeping()) {
+    try {
+      sweep_->sweep.feed(link_.take());
+    } catch (const PortError&) {
+      dropPort(bt::kPortLost);
+      return;
+    }
+    sweepStepped();
+    return;
+  }
+  if (!measurementRunning()) return;
   try {
     const int32_t before = measurement_->received();
     switch (measurement_->feed(link_.take())) {
@@ -428,7 +523,7 @@ void Presenter::showEndPlot() {
 }
 
 void Presenter::refreshLivePlot() {
-  if (!measuring() || measurement_->received() == plotted_) return;
+  if (!measurementRunning() || measurement_->received() == plotted_) return;
   plotted_ = measurement_->received();
   status.setText(measurement_->progressText());
   status.setToolTip(progressTip());
@@ -487,7 +582,9 @@ void Presenter::saveData() {
 
 std::vector<MenuItem> Presenter::plotMenu() {
   return {{kReportItem, measured(), [this] { openReport(); }},
-          {kPictureItem, measured(), [this] { savePlotPicture(); }}};
+          {kPictureItem, measured(), [this] { savePlotPicture(); }},
+          {kSweepItem, connected_ && check_ && !measuring(), [this] { sweepEveryRate(); }},
+          {kCompareItem, !measuring(), [this] { compareFiles(); }}};
 }
 
 void Presenter::openReport() {
@@ -495,8 +592,7 @@ void Presenter::openReport() {
   const LocalDateTime now = clock_.localNow();
   std::string path;
   try {
-    path = (std::filesystem::temp_directory_path() / ("tarnview-report-" + stamp(now) + ".html"))
-               .string();
+    path = temporaryPath("report", now);
     const std::vector<ChannelAnalysis> channels =
         analyseNoise(measurement_->settings(), measurement_->records(), board().mvSummaryDivisor);
     const std::string date = datafile::dateTimeText(now);
@@ -519,6 +615,186 @@ void Presenter::savePlotPicture() {
   if (!path) return;
   lastPicture_ = *path;
   if (!plot_.savePicture(*path)) messages_.tell(std::string(kPictureFailed) + " (" + *path + ")");
+}
+
+// --- The sweep over every rate ---------------------------------------------
+
+void Presenter::sweepEveryRate() {
+  if (!connected_ || !check_ || measuring()) return;
+  const std::optional<int32_t> count = sampleCountOf(sampleCount.text());
+  if (!count) {
+    status.setText(at::kBadCount);
+    return;
+  }
+  const std::optional<std::string> folder = dialog_.askFolder(
+      {kSweepTitle, "", sweepFolder_.empty() ? files_.homeFolder() : sweepFolder_, ""});
+  if (!folder || folder->empty()) return;  // cancelled: nothing sent
+  sweepFolder_ = *folder;
+  try {
+    // The board's own rate, which the sweep sets back at its end.
+    const std::optional<int> found = tarn::readRate(link_);
+    if (!found || *found >= static_cast<int>(check_->rates.size())) {
+      status.setText(std::string(board().replyError));
+      return;
+    }
+    std::vector<SweepStep> plan;
+    for (size_t code = 0; code < check_->rates.size(); ++code)
+      plan.push_back({static_cast<int>(code), *count > 0 ? *count : kSweepMinimumCount});
+    const SweepSetup setup{board(),
+                           check_->rates,
+                           check_->settings,
+                           *found,
+                           binaryOption.value() ? DataFormat::Binary : DataFormat::Millivolt,
+                           static_cast<Channels>(std::max(channelList.listIndex(), 0))};
+    sweep_.emplace(SweepJob{Sweep(link_, clock_, setup, plan),
+                            setup,
+                            *folder,
+                            datafile::dateTimeText(clock_.localNow()),
+                            check_->ident,
+                            std::vector<std::string>(plan.size()),
+                            {}});
+  } catch (const PortError&) {
+    dropPort(bt::kPortLost);
+    return;
+  }
+  // A sweep replaces the measurement shown, as a measurement does.
+  measurement_.reset();
+  clearPlot();
+  status.setText(sweep_->sweep.plannedText());
+  status.setToolTip(sweep_->sweep.plannedText());
+  measureButton.setCaption(at::kStop);
+  sweep_->sweep.start();
+  if (measuringChanged) measuringChanged();
+  sweepStepped();
+}
+
+void Presenter::pollSweep() {
+  if (!sweeping()) return;
+  sweep_->sweep.feed("");
+  sweepStepped();
+  if (!sweeping()) return;
+  const std::string progress = sweep_->sweep.progressText();
+  if (progress != status.text()) status.setText(progress);
+}
+
+void Presenter::sweepStepped() {
+  SweepJob& job = *sweep_;
+  for (; job.saved < job.sweep.ended(); ++job.saved) {
+    const SweepRun& run = job.sweep.runs()[job.saved];
+    if (!run.measurement || run.measurement->received() == 0) continue;
+    const std::string path = inFolder(job.folder, sweepFileName(run));
+    try {
+      const std::optional<std::string> bytes = dataFileBytes(*run.measurement, clock_);
+      if (!bytes) throw FileError("");
+      files_.replaceFile(path, *bytes);
+      job.files[job.saved] = path;
+    } catch (const FileError&) {
+      job.trouble.push_back(std::string(datafile_texts::kSaveFailed) + " (" + path + ")");
+    }
+  }
+  if (!job.sweep.running()) endSweep();
+}
+
+void Presenter::endSweep() {
+  SweepJob& job = *sweep_;
+  const Sweep& sweep = job.sweep;
+  std::vector<std::string> trouble = std::move(job.trouble);
+  size_t finished = 0;
+  bool stopped = false;
+  const SweepRun* lost = nullptr;
+  for (const SweepRun& run : sweep.runs()) {
+    finished += run.end == SweepRun::End::Finished;
+    stopped = stopped || run.end == SweepRun::End::Stopped;
+    if (run.end == SweepRun::End::PortLost) lost = &run;
+    if (const std::optional<std::string> why = failureText(run.end, board()))
+      trouble.push_back(run.rateText + ": " + *why);
+  }
+  const std::string tally =
+      std::to_string(finished) + "/" + std::to_string(sweep.runs().size()) + kRates;
+  if (sweep.portWasLost()) {
+    closePort();
+    status.setText(lost && lost->measurement
+                       ? at::kLostDuringMeasurement +
+                             std::to_string(lost->measurement->received()) + at::kLostCountEnd
+                       : bt::kPortLost);
+  } else {
+    status.setText(stopped ? at::kStopped + (" (" + tally + ")") : at::kFinished + tally);
+    if (sweep.rateRestored())
+      rateList.setListIndex(sweep.foundRate());
+    else
+      trouble.push_back(std::string(job.setup.rates[static_cast<size_t>(sweep.foundRate())]) +
+                        ": " + bt::kRateNotSet);
+  }
+  showEnded();
+  writeSweepReport(trouble);
+  if (!trouble.empty() && !quitting_) messages_.tell(lines(trouble));
+}
+
+void Presenter::writeSweepReport(std::vector<std::string>& trouble) {
+  const SweepJob& job = *sweep_;
+  const std::span<const SweepRun> runs = job.sweep.runs();
+  std::vector<std::vector<ChannelAnalysis>> figures;
+  std::vector<SweepReportRun> reported;
+  figures.reserve(runs.size());
+  for (size_t i = 0; i < runs.size(); ++i) {
+    const SweepRun& run = runs[i];
+    const bool measured = run.measurement && run.measurement->received() > 0;
+    figures.push_back(measured ? analyseNoise(run.measurement->settings(),
+                                              run.measurement->records(), board().mvSummaryDivisor)
+                               : std::vector<ChannelAnalysis>());
+    reported.push_back({run, figures.back(), job.files[i]});
+  }
+  const std::string path = inFolder(job.folder, "report.html");
+  try {
+    files_.replaceFile(
+        path, sweepReportHtml({board().name, job.ident, job.setup.boardSettings, job.setup.format,
+                               job.setup.channels, "", job.date, "tarnview " TARNVIEW_VERSION},
+                              reported));
+  } catch (const std::runtime_error& e) {  // FileError, ReportError
+    trouble.push_back(std::string(kReportFailed) + " (" + e.what() + ")");
+    return;
+  }
+  if (!quitting_ && !opener_.open(path))
+    trouble.push_back(std::string(kReportNotOpened) + " (" + path + ")");
+}
+
+// --- Files compared ----------------------------------------------------------
+
+void Presenter::compareFiles() {
+  if (measuring()) return;
+  const std::vector<std::string> paths =
+      dialog_.askOpenPaths({kCompareTitle, datafile_texts::kFilter,
+                            compareFolder_.empty() ? files_.homeFolder() : compareFolder_, ""});
+  if (paths.empty()) return;
+  compareFolder_ = paths.front().substr(0, paths.front().find_last_of("/\\"));
+  std::vector<std::string> trouble;
+  std::vector<ReadFile> runs;
+  for (const std::string& path : paths) {
+    try {
+      datafile::SavedFile file = datafile::readDataFile(files_.readFile(path));
+      std::vector<ChannelAnalysis> channels =
+          analyseNoise(file.settings, file.records, board().mvSummaryDivisor);
+      runs.push_back({path, std::move(file), std::move(channels)});
+    } catch (const std::runtime_error& e) {  // FileError, NotADataFile
+      trouble.push_back(std::string(kReadFailed) + " (" + path + ": " + e.what() + ")");
+    }
+  }
+  if (!runs.empty()) {
+    std::string path;
+    try {
+      path = temporaryPath(runs.size() == 1 ? "report" : "comparison", clock_.localNow());
+      const MeasurementSettings& s = runs.front().file.settings;
+      files_.replaceFile(
+          path, runs.size() == 1
+                    ? reportHtml({s, s.count, board().name, runs.front().file.dateTime},
+                                 runs.front().channels)
+                    : comparisonPage(runs, board().name));
+      if (!opener_.open(path)) trouble.push_back(std::string(kReportNotOpened) + " (" + path + ")");
+    } catch (const std::runtime_error& e) {  // no temporary folder, ReportError, FileError
+      trouble.push_back(std::string(kReportFailed) + " (" + e.what() + ")");
+    }
+  }
+  if (!trouble.empty()) messages_.tell(lines(trouble));
 }
 
 }  // namespace tarn

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "acquisition/measurement.h"
+#include "acquisition/sweep.h"
+#include "board/commands.h"
 #include "board/link.h"
 #include "board/profile.h"
 #include "datafile/save.h"
@@ -92,11 +94,25 @@ class Presenter {
   void choosePort();
   void chooseModel(size_t index);
   // The plot box's context menu: the noise report of the measurement shown,
-  // written to the temporary folder and opened; the plot box as a picture.
-  // Both want a measurement that has ended with records.
+  // written to the temporary folder and opened, and the plot box as a
+  // picture, both for a measurement that has ended with records; the noise
+  // table of every rate, connected to a checked board and measuring nothing;
+  // saved files compared, measuring nothing.
   std::vector<MenuItem> plotMenu();
   void openReport();
   void savePlotPicture();
+  // Asks for a folder, then sweeps every rate of the board's filter with the
+  // count box's count (0: kSweepMinimumCount), the channels and the format:
+  // each run's data file saved in the folder as it ends, named as
+  // `tarnview-cli sweep` names it, the rate set back, the sweep's report
+  // written beside them and opened. The measure button stops it. Failed runs,
+  // files not saved and a rate not set back are told in one message at the
+  // end.
+  void sweepEveryRate();
+  // Asks for data files, reads them as `tarnview-cli stats` does and opens
+  // the page that compares them; one file gives its noise report. A file
+  // that cannot be read is told by name, and the others are compared.
+  void compareFiles();
   // Stops a running measurement and closes the port, before the program ends.
   void quit();
 
@@ -107,6 +123,10 @@ class Presenter {
   // What the port tells: characters arrived; the port went away.
   void received();
   void portLost();
+  // The toolkit's tick for a sweep, four times a second while measuring,
+  // the window minimised too: the sweep notices a silent board by it, and
+  // the status line tells how far the sweep is.
+  void pollSweep();
   // The toolkit's tick, four times a second while measuring and the plot can
   // be seen: redraws the plot from the records received so far when new ones
   // came, and tells in the status line and its tooltip how far the
@@ -119,7 +139,9 @@ class Presenter {
   std::string deviceOf(std::string_view portName) const;
 
   bool connected() const { return connected_; }
-  bool measuring() const { return measurement_ && measurement_->running(); }
+  // A measurement or a sweep runs.
+  bool measuring() const { return measurementRunning() || sweeping(); }
+  bool sweeping() const { return sweep_ && sweep_->sweep.running(); }
   const Measurement* measurement() const { return measurement_ ? &*measurement_ : nullptr; }
   const BoardProfile& board() const { return boards_[board_]; }
 
@@ -127,9 +149,21 @@ class Presenter {
   void connectAndCheck();
   bool openPort();
   void disconnect();
+  // The port closed and the window shown as disconnected.
+  void closePort();
   bool sendRate();
+  bool measurementRunning() const { return measurement_ && measurement_->running(); }
   void startMeasurement();
   void stopMeasurement();
+  // Stops the measurement or the sweep that runs.
+  void stopRunning();
+  // After the sweep was started, fed, stopped or lost: saves the runs that
+  // ended, and ends the window's sweep once the sweep is over.
+  void sweepStepped();
+  void endSweep();
+  // The sweep's report beside its files, opened unless quitting; what went
+  // wrong is added to `trouble`.
+  void writeSweepReport(std::vector<std::string>& trouble);
   void finishMeasurement(const char* heading);
   // The measure button and the status tooltip once nothing is measured.
   void showEnded();
@@ -166,6 +200,19 @@ class Presenter {
   Opener& opener_;
   std::string lastPicture_;
   bool connected_ = false;
+  bool quitting_ = false;
+  std::optional<BoardCheck> check_;  // of the board connected
+  // The window's sweep, kept once it is over.
+  struct SweepJob {
+    Sweep sweep;
+    SweepSetup setup;
+    std::string folder, date, ident;
+    std::vector<std::string> files;    // each run's data file, empty while none
+    std::vector<std::string> trouble;  // what its end tells
+    size_t saved = 0;                  // runs from the first that are saved
+  };
+  std::optional<SweepJob> sweep_;
+  std::string sweepFolder_, compareFolder_;  // the folders chosen last
   std::optional<Measurement> measurement_;
   std::optional<SampleValues> values_;  // of the measurement's records, as plotted
   int32_t plotted_ = 0;                 // records in the live plot

@@ -347,10 +347,13 @@ struct WindowSeams : PlotSurface, SaveDialog, MessageBox, FileStore, Opener {
   bool savePicture(const std::string&) override { return false; }
   bool open(const std::string&) override { return true; }
   std::optional<std::string> askSavePath(const SaveRequest&) override { return "/w.csv"; }
+  std::optional<std::string> askFolder(const SaveRequest&) override { return {}; }
+  std::vector<std::string> askOpenPaths(const SaveRequest&) override { return {}; }
   void tell(const std::string&) override {}
   bool ask(const std::string&) override { return false; }
   int64_t fileLength(const std::string&) override { return -1; }
   void replaceFile(const std::string&, std::string_view bytes) override { saved = bytes; }
+  std::string readFile(const std::string&) override { return saved; }
   bool folderWritable(const std::string&) override { return true; }
   std::string homeFolder() override { return "/"; }
   std::string programFolder() override { return "/"; }

@@ -210,11 +210,12 @@ TEST(NoiseReport, PlotMenuWritesTheReportOpensItAndSavesThePicture) {
     for (const MenuItem& item : r.p.plotMenu()) states += item.text + (item.enabled ? "+" : "-");
     return states;
   };
-  EXPECT_EQ(enabled(), "解析レポート-波形を画像で保存...-");
+  EXPECT_EQ(enabled(), "解析レポート-波形を画像で保存...-全レートのノイズ表...-ファイルを比較...+");
   r.run({"connect", "start 3"});
-  EXPECT_EQ(enabled(), "解析レポート-波形を画像で保存...-") << "while measuring";
+  EXPECT_EQ(enabled(), "解析レポート-波形を画像で保存...-全レートのノイズ表...-ファイルを比較...-")
+      << "while measuring";
   r.run({"recv 800000\r800004\r7FFFFC\r"});
-  EXPECT_EQ(enabled(), "解析レポート+波形を画像で保存...+");
+  EXPECT_EQ(enabled(), "解析レポート+波形を画像で保存...+全レートのノイズ表...+ファイルを比較...+");
   r.p.plotMenu()[0].choose();
   ASSERT_EQ(r.opener.opened.size(), 1u);
   EXPECT_TRUE(r.opener.opened[0].ends_with(".html"));

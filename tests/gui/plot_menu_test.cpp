@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QMenu>
@@ -24,18 +25,20 @@
 namespace tarn {
 namespace {
 
-// Opens the menu with a key; takes item `item` (0 the first) when the items
-// are enabled, else closes it. Whether the items were enabled.
+// Opens the menu with a key; takes item `item` (0 the first) when it is
+// enabled, else closes it. Whether the items were enabled.
 std::vector<bool> useMenu(MainWindow& w, Qt::Key key, Qt::KeyboardModifiers modifiers,
-                          int item = 0) {
+                          size_t item = 0) {
   std::vector<bool> enabled;
   QTimer poll;
   QObject::connect(&poll, &QTimer::timeout, [&] {
     auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
     if (!menu || !enabled.empty()) return;
     for (const QAction* a : menu->actions()) enabled.push_back(a->isEnabled());
-    for (int i = 0; enabled.front() && i <= item; ++i) QTest::keyClick(menu, Qt::Key_Down);
-    QTest::keyClick(menu, enabled.front() ? Qt::Key_Return : Qt::Key_Escape);
+    const bool take = item < enabled.size() && enabled[item];
+    for (size_t i = 0; take && i <= item; ++i)  // the keys pass over disabled items
+      if (enabled[i]) QTest::keyClick(menu, Qt::Key_Down);
+    QTest::keyClick(menu, take ? Qt::Key_Return : Qt::Key_Escape);
   });
   poll.start(5);
   // The offscreen platform leaves activation with a closed popup; a desktop
@@ -46,11 +49,12 @@ std::vector<bool> useMenu(MainWindow& w, Qt::Key key, Qt::KeyboardModifiers modi
   return enabled;
 }
 
-TEST(Window, PlotMenuOpensTheReportOfTheMeasurementShown) {
-  QTemporaryDir bin;
+// A stand-in xdg-open in `bin`, first on PATH, that writes what it was given
+// to `bin`/opened. The PATH it replaced.
+QByteArray recordOpening(const QTemporaryDir& bin) {
   const QString record = bin.filePath("opened");
   QFile opener(bin.filePath("xdg-open"));
-  ASSERT_TRUE(opener.open(QIODevice::WriteOnly));
+  EXPECT_TRUE(opener.open(QIODevice::WriteOnly));
   // Written beside and renamed, so that the file is whole once it exists.
   opener.write(("#!/bin/sh\nprintf %s \"$1\" > '" + record + ".new' && mv '" + record + ".new' '" +
                 record + "'\n")
@@ -59,20 +63,28 @@ TEST(Window, PlotMenuOpensTheReportOfTheMeasurementShown) {
   opener.setPermissions(opener.permissions() | QFile::ExeOwner);
   const QByteArray path = qgetenv("PATH");
   qputenv("PATH", bin.path().toUtf8() + ":" + path);
+  return path;
+}
+
+TEST(Window, PlotMenuOpensTheReportOfTheMeasurementShown) {
+  QTemporaryDir bin;
+  const QString record = bin.filePath("opened");
+  const QByteArray path = recordOpening(bin);
 
   const test::BoardProcess board({"--no-pacing", "--sine", "0.2,5"});
   App app(currentBoards());
   MainWindow& w = app.window();
   Presenter& p = app.presenter();
   w.show();
-  EXPECT_EQ(useMenu(w, Qt::Key_F10, Qt::ShiftModifier), std::vector<bool>({false, false}));
+  EXPECT_EQ(useMenu(w, Qt::Key_F10, Qt::ShiftModifier),
+            std::vector<bool>({false, false, false, true}));
 
   p.toggleConnection();
   p.sampleCount.userEdit("300");
   p.channelList.setListIndex(2);
   p.toggleMeasurement();
   ASSERT_TRUE(test::pumpUntil([&] { return !p.measuring(); }));
-  EXPECT_EQ(useMenu(w, Qt::Key_Menu, Qt::NoModifier), std::vector<bool>({true, true}));
+  EXPECT_EQ(useMenu(w, Qt::Key_Menu, Qt::NoModifier), std::vector<bool>(4, true));
   ASSERT_TRUE(test::pumpUntil([&] { return QFile::exists(record); }));
   QFile opened(record);
   ASSERT_TRUE(opened.open(QIODevice::ReadOnly));
@@ -89,6 +101,38 @@ TEST(Window, PlotMenuOpensTheReportOfTheMeasurementShown) {
     useMenu(w, Qt::Key_Menu, Qt::NoModifier, 1);
   }
   EXPECT_EQ(QImage(picture).size(), w.plot().size() * w.plot().devicePixelRatio());
+}
+
+// The noise table of every rate, through the folder dialog: a data file a
+// rate in the folder, the report beside them opened, the board's rate back.
+TEST(Window, PlotMenuSweepsEveryRateIntoTheFolderChosen) {
+  QTemporaryDir bin, folder;
+  const QByteArray path = recordOpening(bin);
+  const test::BoardProcess board({"--no-pacing"});
+  App app(currentBoards());
+  MainWindow& w = app.window();
+  Presenter& p = app.presenter();
+  w.show();
+  p.toggleConnection();
+  const int found = p.rateList.listIndex();
+  p.sampleCount.userEdit("3");
+  {
+    test::ModalDriver driver({test::ModalDriver::type(folder.path())});
+    EXPECT_EQ(useMenu(w, Qt::Key_Menu, Qt::NoModifier, 2),
+              std::vector<bool>({false, false, true, true}));
+  }
+  ASSERT_TRUE(test::pumpUntil([&] { return !p.measuring(); }));
+  EXPECT_EQ(p.status.text(), "測定終了... 12/12 rates");
+  EXPECT_EQ(p.rateList.listIndex(), found);
+  ASSERT_TRUE(test::pumpUntil([&] { return QFile::exists(bin.filePath("opened")); }));
+  EXPECT_EQ(test::readAll(bin.filePath("opened")), folder.filePath("report.html").toStdString());
+  qputenv("PATH", path);
+  const QStringList files = QDir(folder.path()).entryList(QDir::Files);
+  ASSERT_EQ(files.size(), 13) << files.join(' ').toStdString();
+  EXPECT_EQ(files.first(), "rate-00-1.25sps.csv");
+  EXPECT_EQ(files[11], "rate-11-1007sps.csv");
+  EXPECT_NE(test::readAll(folder.filePath("report.html")).find("rate-11-1007sps.csv"),
+            std::string::npos);
 }
 
 // The plot box's picture as the Windows window writes it, read by libpng.

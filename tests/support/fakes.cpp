@@ -36,7 +36,7 @@ void Rig::run(const std::vector<std::string>& steps) {
       {"save", [&](Arg) { p.saveButton.userClick(); }},
       {"quit", [&](Arg) { p.quit(); }},
       {"lost", [&](Arg) { p.portLost(); }},
-      {"tick", [&](Arg) { p.refreshLivePlot(); }},
+      {"tick", [&](Arg) { p.pollSweep(), p.refreshLivePlot(); }},  // as the shells tick
       {"wait", [&](Arg a) { clock.time += std::chrono::milliseconds(std::stoi(a)); }},
       {"fail", [&](Arg) { port.failing = true; }},
       {"failOpen", [&](Arg) { port.failOpen = true; }},

@@ -93,12 +93,20 @@ struct RecordingOpener : Opener {
   std::vector<std::string> opened;
 };
 
-// The user at the save dialog and the message boxes: each showing or question
-// takes the next answer; none left is a cancel or a No.
+// The user at the file dialogs and the message boxes: each showing or
+// question takes the next answer (a save or folder dialog from `paths`);
+// none left is a cancel or a No.
 struct ScriptedUser : SaveDialog, MessageBox {
   std::optional<std::string> askSavePath(const SaveRequest& request) override {
     shown.push_back(request);
     return paths.empty() ? std::nullopt : pop(paths);
+  }
+  std::optional<std::string> askFolder(const SaveRequest& request) override {
+    return askSavePath(request);
+  }
+  std::vector<std::string> askOpenPaths(const SaveRequest& request) override {
+    shown.push_back(request);
+    return chosen.empty() ? std::vector<std::string>() : pop(chosen);
   }
   void tell(const std::string& text) override { told.push_back(text); }
   bool ask(const std::string& text) override {
@@ -107,6 +115,7 @@ struct ScriptedUser : SaveDialog, MessageBox {
   }
   std::deque<std::optional<std::string>> paths;
   std::deque<bool> answers;
+  std::deque<std::vector<std::string>> chosen;  // files in the open dialog
   std::vector<SaveRequest> shown;
   std::vector<std::string> told, asked;
 };
@@ -118,6 +127,10 @@ struct MemoryFiles : FileStore {
   void replaceFile(const std::string& path, std::string_view bytes) override {
     if (failing.count(path)) throw FileError("disk full");
     files[path] = bytes;
+  }
+  std::string readFile(const std::string& path) override {
+    if (!files.count(path)) throw FileError("no such file");
+    return files[path];
   }
   bool folderWritable(const std::string& folder) override { return !readOnly.count(folder); }
   std::string homeFolder() override { return "/home/user"; }

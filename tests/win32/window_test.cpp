@@ -453,5 +453,102 @@ TEST(TarnviewSolo, ConnectsAndMeasures) {
   saveScreenshot(window.window(), "tarnview_solo");
 }
 
+// While it lives, ShellExecute opens an .html file with a command that writes
+// the file's path to `record`: the desktop's opener, watched.
+class HtmlOpenerStandIn {
+ public:
+  explicit HtmlOpenerStandIn(const std::string& record) {
+    HKEY key = nullptr;
+    RegCreateKeyExW(HKEY_CLASSES_ROOT, L".html", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                    nullptr);
+    wchar_t was[256] = {};
+    DWORD size = sizeof was;
+    if (RegQueryValueExW(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(was), &size) ==
+        ERROR_SUCCESS)
+      was_ = was;
+    setDefault(key, kClass);
+    RegCloseKey(key);
+    RegCreateKeyExW(HKEY_CLASSES_ROOT, (std::wstring(kClass) + L"\\shell\\open\\command").c_str(),
+                    0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    setDefault(key, L"cmd.exe /c echo %1>\"" + wide(record) + L"\"");
+    RegCloseKey(key);
+  }
+  ~HtmlOpenerStandIn() {
+    HKEY key = nullptr;
+    RegOpenKeyExW(HKEY_CLASSES_ROOT, L".html", 0, KEY_ALL_ACCESS, &key);
+    if (was_.empty())
+      RegDeleteValueW(key, nullptr);
+    else
+      setDefault(key, was_);
+    RegCloseKey(key);
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, kClass);
+  }
+  HtmlOpenerStandIn(const HtmlOpenerStandIn&) = delete;
+  HtmlOpenerStandIn& operator=(const HtmlOpenerStandIn&) = delete;
+
+ private:
+  static constexpr const wchar_t* kClass = L"tarnview.test.html";
+  static void setDefault(HKEY key, const std::wstring& value) {
+    RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  }
+  std::wstring was_;
+};
+
+// Opens the plot box's menu as Shift+F10 does and takes its item `item` (0
+// the first) with the arrow keys and Enter.
+void choosePlotMenuItem(const Program& program, int item) {
+  PostMessageW(program.window(), WM_CONTEXTMENU,
+               reinterpret_cast<WPARAM>(program.control("Picture1")), -1);
+  HWND menu = nullptr;
+  ASSERT_TRUE(eventually([&] { return (menu = findWindow(program.id(), L"#32768")) != nullptr; }));
+  for (int i = 0; i <= item; ++i) PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+  PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
+}
+
+// The file dialog titled `title`, answered with `path` typed into its name box.
+void answerFileDialog(const Program& program, const std::string& title, const std::string& path) {
+  HWND dialog = nullptr;
+  ASSERT_TRUE(
+      eventually([&] { return (dialog = findWindow(program.id(), L"#32770", title)) != nullptr; }));
+  HWND name = GetDlgItem(dialog, cmb13);
+  if (HWND edit = FindWindowExW(name, nullptr, L"Edit", nullptr)) name = edit;
+  if (!name) name = GetDlgItem(dialog, edt1);
+  SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide(path).c_str()));
+  PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(eventually([&] { return !IsWindow(dialog); }));
+}
+
+// The noise table of every rate from the plot box's menu: the folder through
+// the system's folder dialog, a data file a rate in it as the command line
+// names them, the report beside them opened, the board's rate set back.
+TEST(TarnviewSweep, SweepsEveryRateFromThePlotMenu) {
+  const std::string folder = kScratch + "\\sweep", opened = kScratch + "\\opened.txt";
+  CreateDirectoryW(wide(folder).c_str(), nullptr);
+  const HtmlOpenerStandIn opener(opened);
+  Program window(kTarnview);
+  window.connect("COM10");
+  const std::string found = window.text("Combo1");
+  window.type("Text1", "2");
+  choosePlotMenuItem(window, 2);
+  answerFileDialog(window, "全レートのノイズ表", folder);
+  window.waitFor("SendB2", at::kStop);
+  EXPECT_TRUE(window.waitFor("Status", [](auto& s) { return s.starts_with("rate "); }));
+  window.waitFor("Status", at::kFinished + std::string("12/12 rates"));
+  window.waitFor("SendB2", at::kStart);
+  EXPECT_EQ(window.text("Combo1"), found);
+  const std::span<const std::string_view> rates = boardByKey("pellan2")->ratesSinc5;
+  for (size_t code = 0; code < rates.size(); ++code) {
+    char name[64];
+    std::snprintf(name, sizeof name, "\\rate-%02zu-%s.csv", code, std::string(rates[code]).c_str());
+    const datafile::SavedFile file = datafile::readDataFile(contentOf(folder + name));
+    EXPECT_EQ(file.settings.rateText, rates[code]) << name;
+    EXPECT_EQ(file.records.size(), 2u) << name;
+  }
+  EXPECT_NE(contentOf(folder + "\\report.html").find("rate-11-1007sps.csv"), std::string::npos);
+  EXPECT_TRUE(eventually([&] { return contentOf(opened).starts_with(folder + "\\report.html"); }))
+      << contentOf(opened);
+}
+
 }  // namespace
 }  // namespace tarn

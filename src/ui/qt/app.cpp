@@ -60,6 +60,7 @@ App::App(std::span<const BoardProfile> boards) : parts_(std::make_unique<Parts>(
   MainWindow& window = parts_->window;
   QTimer& tick = parts_->liveTick;
   QObject::connect(&tick, &QTimer::timeout, [&presenter, &window] {
+    presenter.pollSweep();  // a sweep notices a silent board by it, minimised too
     if (window.isVisible() && !window.isMinimized()) presenter.refreshLivePlot();
   });
   tick.setInterval(kLiveInterval);

@@ -1,6 +1,7 @@
 #include "ui/qt/qt_datafile.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -50,24 +51,51 @@ class FileDialog : public QFileDialog {
   }
 };
 
-}  // namespace
-
-std::optional<std::string> QtSaveDialog::askSavePath(const SaveRequest& request) {
+// Runs a file dialog of `mode` for `request`; the paths chosen, none when
+// cancelled.
+QStringList chosen(QWidget& parent, const SaveRequest& request, QFileDialog::FileMode mode) {
   // Qt's dialog keeps its history and layout in the user's settings; the
   // program keeps nothing between runs, so the dialog gets a scratch place.
   const QTemporaryDir scratch;
   for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
     QSettings::setPath(format, QSettings::UserScope, scratch.path());
-  FileDialog dialog(&parent_);
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setNameFilters(nameFilters(request.filter));
+  FileDialog dialog(&parent);
+  dialog.setAcceptMode(mode == QFileDialog::AnyFile ? QFileDialog::AcceptSave
+                                                    : QFileDialog::AcceptOpen);
+  dialog.setFileMode(mode);
+  if (mode == QFileDialog::Directory)
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+  else
+    dialog.setNameFilters(nameFilters(request.filter));
   dialog.setWindowTitle(q(request.title));
   dialog.setDirectory(q(request.folder));
   // The last chosen path is offered again, in its own folder.
   if (!request.offered.empty()) dialog.selectFile(q(request.offered));
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-  return QDir::toNativeSeparators(dialog.selectedFiles().first()).toStdString();
+  if (dialog.exec() != QDialog::Accepted) return {};
+  QStringList paths = dialog.selectedFiles();
+  for (QString& path : paths) path = QDir::toNativeSeparators(path);
+  return paths;
+}
+
+}  // namespace
+
+std::optional<std::string> QtSaveDialog::askSavePath(const SaveRequest& request) {
+  const QStringList paths = chosen(parent_, request, QFileDialog::AnyFile);
+  if (paths.isEmpty()) return std::nullopt;
+  return paths.first().toStdString();
+}
+
+std::optional<std::string> QtSaveDialog::askFolder(const SaveRequest& request) {
+  const QStringList paths = chosen(parent_, request, QFileDialog::Directory);
+  if (paths.isEmpty()) return std::nullopt;
+  return paths.first().toStdString();
+}
+
+std::vector<std::string> QtSaveDialog::askOpenPaths(const SaveRequest& request) {
+  std::vector<std::string> out;
+  for (const QString& path : chosen(parent_, request, QFileDialog::ExistingFiles))
+    out.push_back(path.toStdString());
+  return out;
 }
 
 namespace {
@@ -113,6 +141,15 @@ void QtFileStore::replaceFile(const std::string& path, std::string_view bytes) {
   if (!file.open(QIODevice::WriteOnly) || file.write(bytes.data(), size) != size || !file.flush() ||
       !file.commit())
     throw FileError(file.errorString().toStdString());
+}
+
+std::string QtFileStore::readFile(const std::string& path) {
+  QFile file(q(path));
+  if (!file.open(QIODevice::ReadOnly)) throw FileError(file.errorString().toStdString());
+  const QByteArray bytes = file.readAll();
+  // A folder opens, and reads as nothing with an error.
+  if (file.error() != QFileDevice::NoError) throw FileError(file.errorString().toStdString());
+  return bytes.toStdString();
 }
 
 bool QtFileStore::folderWritable(const std::string& folder) {

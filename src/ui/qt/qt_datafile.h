@@ -7,11 +7,13 @@ class QWidget;
 
 namespace tarn {
 
-// The save dialog over QFileDialog, shown modal over `parent`.
+// The file dialogs over QFileDialog, shown modal over `parent`.
 class QtSaveDialog : public SaveDialog {
  public:
   explicit QtSaveDialog(QWidget& parent) : parent_(parent) {}
   std::optional<std::string> askSavePath(const SaveRequest& request) override;
+  std::optional<std::string> askFolder(const SaveRequest& request) override;
+  std::vector<std::string> askOpenPaths(const SaveRequest& request) override;
 
  private:
   QWidget& parent_;
@@ -34,6 +36,7 @@ class QtFileStore : public FileStore {
  public:
   int64_t fileLength(const std::string& path) override;
   void replaceFile(const std::string& path, std::string_view bytes) override;
+  std::string readFile(const std::string& path) override;
   bool folderWritable(const std::string& folder) override;
   std::string homeFolder() override;
   std::string programFolder() override;

@@ -73,6 +73,65 @@ std::optional<std::string> Win32SaveDialog::askSavePath(const SaveRequest& reque
   return utf8(file.data());
 }
 
+std::optional<std::string> Win32SaveDialog::askFolder(const SaveRequest& request) {
+  // The dialog is a COM object, and COM is started on the window's thread
+  // for as long as it is shown.
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  std::optional<std::string> folder;
+  IFileOpenDialog* dialog = nullptr;
+  if (SUCCEEDED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER,
+                                 IID_PPV_ARGS(&dialog)))) {
+    FILEOPENDIALOGOPTIONS options = 0;
+    dialog->GetOptions(&options);
+    dialog->SetOptions(options | FOS_PICKFOLDERS | FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST);
+    dialog->SetTitle(wide(request.title).c_str());
+    IShellItem* start = nullptr;
+    if (SUCCEEDED(SHCreateItemFromParsingName(wide(request.folder).c_str(), nullptr,
+                                              IID_PPV_ARGS(&start)))) {
+      dialog->SetFolder(start);
+      start->Release();
+    }
+    IShellItem* chosen = nullptr;
+    if (SUCCEEDED(dialog->Show(owner_)) && SUCCEEDED(dialog->GetResult(&chosen))) {
+      PWSTR path = nullptr;
+      if (SUCCEEDED(chosen->GetDisplayName(SIGDN_FILESYSPATH, &path))) {
+        folder = utf8(path);
+        CoTaskMemFree(path);
+      }
+      chosen->Release();
+    }
+    dialog->Release();
+  }
+  if (SUCCEEDED(com)) CoUninitialize();
+  return folder;
+}
+
+std::vector<std::string> Win32SaveDialog::askOpenPaths(const SaveRequest& request) {
+  const std::wstring filter = dialogFilter(request.filter), title = wide(request.title),
+                     folder = wide(request.folder);
+  std::vector<wchar_t> names(65536, L'\0');
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = owner_;
+  dialog.lpstrFilter = filter.c_str();
+  dialog.lpstrFile = names.data();
+  dialog.nMaxFile = static_cast<DWORD>(names.size());
+  dialog.lpstrInitialDir = folder.c_str();
+  dialog.lpstrTitle = title.c_str();
+  dialog.Flags = OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST |
+                 OFN_HIDEREADONLY;
+  if (!GetOpenFileNameW(&dialog) || names[0] == L'\0') return {};
+  // One file: its path. Several: the folder, then each name, each ended by
+  // a NUL and the whole by another.
+  std::vector<std::wstring> parts;
+  for (const wchar_t* part = names.data(); *part != L'\0'; part += parts.back().size() + 1)
+    parts.emplace_back(part);
+  std::vector<std::string> paths;
+  for (size_t i = parts.size() == 1 ? 0 : 1; i < parts.size(); ++i)
+    paths.push_back(utf8(parts.size() == 1 ? parts[0] : parts[0] + L"\\" + parts[i]));
+  return paths;
+}
+
 void Win32MessageBox::tell(const std::string& text) { showMessage(owner_, text, MB_OK); }
 
 bool Win32MessageBox::ask(const std::string& text) {
@@ -93,6 +152,23 @@ int64_t Win32FileStore::fileLength(const std::string& path) {
 
 void Win32FileStore::replaceFile(const std::string& path, std::string_view bytes) {
   windows::replaceFile(wide(path), bytes);
+}
+
+std::string Win32FileStore::readFile(const std::string& path) {
+  const HANDLE file = CreateFileW(wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE)
+    throw FileError(path + ": " + windows::systemMessage(GetLastError()));
+  std::string bytes;
+  char chunk[65536];
+  DWORD got = 0;
+  BOOL read = FALSE;
+  while ((read = ReadFile(file, chunk, sizeof chunk, &got, nullptr)) && got > 0)
+    bytes.append(chunk, got);
+  const DWORD error = read ? ERROR_SUCCESS : GetLastError();
+  CloseHandle(file);
+  if (error != ERROR_SUCCESS) throw FileError(path + ": " + windows::systemMessage(error));
+  return bytes;
 }
 
 bool Win32FileStore::folderWritable(const std::string& folder) {

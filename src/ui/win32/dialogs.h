@@ -7,12 +7,16 @@
 
 namespace tarn {
 
-// The save dialog: GetSaveFileNameW, modal over `owner`, asking before it
-// replaces a file and taking only a path in a folder that exists.
+// The file dialogs, modal over `owner`: the save dialog (GetSaveFileNameW),
+// asking before it replaces a file and taking only a path in a folder that
+// exists; the folder dialog (IFileOpenDialog picking folders); the open
+// dialog with several files chosen (GetOpenFileNameW).
 class Win32SaveDialog : public SaveDialog {
  public:
   explicit Win32SaveDialog(HWND owner) : owner_(owner) {}
   std::optional<std::string> askSavePath(const SaveRequest& request) override;
+  std::optional<std::string> askFolder(const SaveRequest& request) override;
+  std::vector<std::string> askOpenPaths(const SaveRequest& request) override;
 
  private:
   HWND owner_;
@@ -41,6 +45,7 @@ class Win32FileStore : public FileStore {
  public:
   int64_t fileLength(const std::string& path) override;
   void replaceFile(const std::string& path, std::string_view bytes) override;
+  std::string readFile(const std::string& path) override;
   bool folderWritable(const std::string& folder) override;
   std::string homeFolder() override;
   std::string programFolder() override;

@@ -434,6 +434,7 @@ void MainWindow::followMeasurement() {
 
 void MainWindow::tick() {
   lastTick_ = std::chrono::steady_clock::now();
+  presenter_->pollSweep();  // a sweep notices a silent board by it, minimised too
   // A minimised window has nothing to show and catches up once restored.
   if (!IsIconic(window_)) presenter_->refreshLivePlot();
 }
@@ -536,7 +537,10 @@ LRESULT MainWindow::handle(UINT message, WPARAM w, LPARAM l) {
       }
       break;
     case WM_CONTEXTMENU:
-      if (presenter_ && showPlotMenu(reinterpret_cast<HWND>(w), l)) return 0;
+      if (presenter_ && showPlotMenu(reinterpret_cast<HWND>(w), l)) {
+        followMeasurement();  // an item may have started a sweep
+        return 0;
+      }
       break;
     case WM_CLOSE:
       if (presenter_) presenter_->quit();
