@@ -784,11 +784,10 @@ void Presenter::compareFiles() {
     try {
       path = temporaryPath(runs.size() == 1 ? "report" : "comparison", clock_.localNow());
       const MeasurementSettings& s = runs.front().file.settings;
-      files_.replaceFile(
-          path, runs.size() == 1
-                    ? reportHtml({s, s.count, board().name, runs.front().file.dateTime},
-                                 runs.front().channels)
-                    : comparisonPage(runs, board().name));
+      files_.replaceFile(path, runs.size() == 1 ? reportHtml({s, s.count, board().name,
+                                                              runs.front().file.dateTime},
+                                                             runs.front().channels)
+                                                : comparisonPage(runs, board().name));
       if (!opener_.open(path)) trouble.push_back(std::string(kReportNotOpened) + " (" + path + ")");
     } catch (const std::runtime_error& e) {  // no temporary folder, ReportError, FileError
       trouble.push_back(std::string(kReportFailed) + " (" + e.what() + ")");
