@@ -1,17 +1,21 @@
 // The noise report of a full measurement, 65535 records of both channels: the
 // core's analysis and page, their size, and a whole `tarnview-cli report` run
 // on the saved file; the comparison of 12 such files, the core's and the whole
-// program's, and its page's size; and the Allan deviation and the rms noise's
-// interval of one channel's 65535 values on their own.
+// program's, and its page's size; the Allan deviation and the rms noise's
+// interval of one channel's 65535 values on their own; and the sweep's report
+// of 12 rates of 65535 records of both channels, what `tarnview-cli sweep` does
+// once the runs have ended.
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 
 #include "datafile/csv_lines.h"
@@ -19,6 +23,7 @@
 #include "full_measurement.h"
 #include "report/comparison.h"
 #include "report/report.h"
+#include "report/sweep_report.h"
 
 namespace {
 
@@ -46,10 +51,73 @@ void errorBars() {
   bench::figure("rms noise's 95 % interval, n = 65535: median", interval.median, "ms");
 }
 
+// Every rate of the Pellan2's Sinc5+Sinc1 filter, 65535 records of both
+// channels each: white noise of the simulated board's model, 5 µV rms x
+// sqrt(rate / 31250 sps), as codes of the ±2.5V range.
+std::vector<tarn::SweepRun> sweepRuns() {
+  const tarn::BoardProfile& board = *tarn::boardByKey("pellan2");
+  std::mt19937 random(1);
+  std::normal_distribution<double> normal;
+  std::vector<tarn::SweepRun> runs;
+  for (size_t code = 0; code < board.ratesSinc5.size(); ++code) {
+    const std::string rate(board.ratesSinc5[code]);
+    const double sd = 5.0 * std::sqrt(*tarn::rateHzOf(rate) / 31250) / (5e6 / 16777216);
+    tarn::SweepRun& run = runs.emplace_back(tarn::SweepRun{
+        {static_cast<int>(code), bench::kRecords}, rate, tarn::SweepRun::End::Finished, {}});
+    run.measurement.emplace(
+        tarn::measurementSettings(tarn::DataFormat::Binary, tarn::Channels::Both, bench::kRecords,
+                                  static_cast<int>(code), rate, "±2.5V / IntRef / Sinc5+Sinc1", {}),
+        true);
+    std::string stream;
+    char text[16];
+    for (int32_t i = 0; i < bench::kRecords; ++i) {
+      std::snprintf(text, sizeof text, "%06X%06X\r",
+                    static_cast<unsigned>(8388608 + std::lround(sd * normal(random))),
+                    static_cast<unsigned>(8000000 + std::lround(sd * normal(random))));
+      stream += text;
+    }
+    if (run.measurement->feed(stream) != tarn::Measurement::State::Finished) std::exit(1);
+  }
+  return runs;
+}
+
+// The runs' analyses, the page and its file, as `tarnview-cli sweep` makes them.
+void sweepReport() {
+  const std::vector<tarn::SweepRun> runs = sweepRuns();
+  const std::string out = "/tmp/bench_sweep_report.html";
+  size_t size = 0;
+  const auto report = [&] {
+    std::vector<std::vector<tarn::ChannelAnalysis>> analyses;
+    analyses.reserve(runs.size());
+    std::vector<tarn::SweepReportRun> reportRuns;
+    for (const tarn::SweepRun& run : runs) {
+      analyses.push_back(
+          tarn::analyseNoise(run.measurement->settings(), run.measurement->records(), 1000));
+      reportRuns.push_back({run, analyses.back(), "sweep/rate-00-1.25sps.csv"});
+    }
+    const std::string html = tarn::sweepReportHtml(
+        {"Pellan2", "ident", "±2.5V / IntRef / Sinc5+Sinc1", tarn::DataFormat::Binary,
+         tarn::Channels::Both, "inputs shorted", "2026/12/08 9:30:00", "bench"},
+        reportRuns);
+    std::ofstream(out, std::ios::binary) << html;
+    size = html.size();
+  };
+  const auto s = bench::spread(bench::timeRuns(5, report));
+  std::printf("%-44s best %8.2f ms   median %8.2f ms   worst %8.2f ms\n",
+              "sweep report, 12 runs (analyses, page, file)", s.best, s.median, s.worst);
+  std::printf("  sweep report of 12 runs: %zu bytes (%.2f MB)\n", size,
+              static_cast<double>(size) / 1e6);
+  bench::figure("sweep report of 12 runs of 65535 x 2 records: median", s.median, "ms");
+  bench::figure("sweep report of 12 runs of 65535 x 2 records: size",
+                static_cast<double>(size) / 1e6, "MB");
+  std::remove(out.c_str());
+}
+
 }  // namespace
 
 int main() {
   errorBars();
+  sweepReport();
   for (const bool binary : {true, false}) {
     const tarn::Measurement m = bench::fullMeasurement(binary);
     const std::string format = binary ? "binary" : "mV";

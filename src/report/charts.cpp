@@ -425,4 +425,97 @@ std::string allanSvg(const ChannelAnalysis& c) {
   return chart.done();
 }
 
+std::string rateNoiseSvg(std::span<const RateNoiseSeries> series, std::string_view unit) {
+  // Each series' fastest point, which its white-noise line passes through.
+  std::vector<const RateNoise*> fastest;
+  double xLow = 0, xHigh = 0, yLow = 0, yHigh = 0;
+  const auto widen = [](double& low, double& high, double v) {
+    if (!(v > 0) || !std::isfinite(v)) return;
+    low = low == 0 ? v : std::min(low, v);
+    high = std::max(high, v);
+  };
+  for (const RateNoiseSeries& s : series) {
+    const RateNoise* fast = nullptr;
+    for (const RateNoise& p : s.points)
+      if (p.rms > 0 && (!fast || p.hz > fast->hz)) fast = &p;
+    fastest.push_back(fast);
+    for (const RateNoise& p : s.points) {
+      if (!(p.rms > 0)) continue;
+      widen(xLow, xHigh, p.hz);
+      for (const double v : {p.low, p.high, fast->rms * std::sqrt(p.hz / fast->hz)})
+        widen(yLow, yHigh, v);
+    }
+  }
+  // Whole decades, and a point on a decade not drawn on the frame.
+  const double room = std::pow(10, 0.02);
+  const Axis x = xHigh > 0 ? decadesOf(xLow / room, xHigh * room) : Axis{0, 1};
+  const Axis y = yHigh > 0 ? decadesOf(yLow / room, yHigh * room) : Axis{-1, 0};
+  Chart chart("rms noise against the rate", "rate (sps)", "rms noise (" + std::string(unit) + ")");
+  chart.xScale(x, decadeLabel, decadeTicks(x));
+  chart.yScale(y, decadeLabel, decadeTicks(y));
+  const auto py = [&](double v) {
+    return kPlotHeight - y.at(v > 0 ? std::max(std::log10(v), y.low) : y.low, kPlotHeight);
+  };
+  constexpr const char* dashes = "\" stroke-width=\"1.5\" stroke-dasharray=\"6 4\" fill=\"none\"/>";
+  std::vector<std::pair<double, double>> drawn;  // the points' places
+  for (size_t i = 0; i < series.size(); ++i) {
+    if (!fastest[i]) continue;
+    const RateNoise& fast = *fastest[i];
+    // Two channels' points side by side, 3 pixels either side of their rate.
+    const double shift = series.size() > 1 ? (i == 0 ? -3 : 3) : 0;
+    const auto px = [&](double hz) { return x.at(std::log10(hz), kPlotWidth) + shift; };
+    const int ch = series[i].channel;
+    double slowest = fast.hz;
+    std::string bars = "<path d=\"", dots;
+    for (const RateNoise& p : series[i].points) {
+      if (!(p.rms > 0)) continue;
+      slowest = std::min(slowest, p.hz);
+      drawn.emplace_back(px(p.hz), py(p.rms));
+      const double top = py(p.high), bottom = py(p.low);
+      bars += "M" + Chart::n(px(p.hz)) + " " + Chart::n(top) + "V" + Chart::n(bottom) +
+              "m-3 0h6m-6 " + Chart::n(top - bottom) + "h6";
+      dots += "<circle cx=\"" + Chart::n(px(p.hz)) + "\" cy=\"" + Chart::n(py(p.rms)) +
+              "\" r=\"3\" fill=\"" + colourOf(ch) + "\"/>";
+    }
+    chart.add("<path d=\"M" + Chart::n(px(slowest)) + " " +
+              Chart::n(py(fast.rms * std::sqrt(slowest / fast.hz))) + "L" + Chart::n(px(fast.hz)) +
+              " " + Chart::n(py(fast.rms)) + "\" stroke=\"" + colourOf(ch) + dashes);
+    chart.add(bars + "\" stroke=\"" + colourOf(ch) + "\" fill=\"none\"/>");
+    chart.add(dots);
+  }
+  // The legend, each channel's points and line, in the upper left corner (the
+  // slow rates' low noise leaves it free) or in the lower right when fewer
+  // points lie there.
+  const double width = 200, height = 32.0 * static_cast<double>(series.size()) + 4;
+  const auto inside = [&](double left, double top) {
+    return std::count_if(drawn.begin(), drawn.end(), [&](const auto& p) {
+      return p.first > left - 4 && p.first < left + width + 4 && p.second > top - 4 &&
+             p.second < top + height + 4;
+    });
+  };
+  const bool right = inside(kPlotWidth - width - 4, kPlotHeight - height - 4) < inside(4, 4);
+  std::string legend =
+      "<g transform=\"translate(" +
+      (right ? Chart::n(kPlotWidth - width - 4) + " " + Chart::n(kPlotHeight - height - 4)
+             : std::string("4 4")) +
+      ")\"><rect width=\"" + Chart::n(width) + "\" height=\"" + Chart::n(height) +
+      "\" fill=\"#fff\" stroke=\"#ccc\"/>";
+  double middle = 10;
+  for (const RateNoiseSeries& s : series) {
+    const std::string ch = "CH" + std::to_string(s.channel);
+    legend += "<path d=\"M18 " + Chart::n(middle - 6) + "v12m-3 0h6m-6-12h6\" stroke=\"" +
+              colourOf(s.channel) + "\"/><circle cx=\"18\" cy=\"" + Chart::n(middle) +
+              "\" r=\"3\" fill=\"" + colourOf(s.channel) + "\"/>" +
+              Chart::text(40, middle + 4, ch + " rms noise, 95 % interval", "start");
+    middle += 16;
+    legend += "<path d=\"M6 " + Chart::n(middle) + "h24\" stroke=\"" + colourOf(s.channel) +
+              dashes + Chart::text(40, middle + 4, ch + " white noise: slope ½", "start");
+    middle += 16;
+  }
+  chart.add(legend + "</g>");
+  if (yHigh == 0)
+    chart.add(Chart::text(kPlotWidth / 2.0, kPlotHeight / 2.0, "no rms noise above 0", "middle"));
+  return chart.done();
+}
+
 }  // namespace tarn

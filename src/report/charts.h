@@ -4,6 +4,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "analysis/noise_analysis.h"
 
@@ -61,5 +62,20 @@ std::string allanSvg(const ChannelAnalysis& channel);
 std::string allanLengthText(const AllanPoint& point);
 // Seconds to three significant digits: "0.00199", "0.254", "8.14", "130".
 std::string secondsText(double seconds);
+
+// One channel's rms noise at one rate of a sweep and its 95 % interval, in
+// the picture's unit.
+struct RateNoise {
+  double hz = 0, rms = 0, low = 0, high = 0;
+};
+struct RateNoiseSeries {
+  int channel = 0;
+  std::vector<RateNoise> points;
+};
+// The rms noise against the rate on log-log axes: each channel's points with
+// their intervals as bars, and a dashed line of slope ½ (white noise) through
+// its fastest rate's point. An rms of 0 has no place on a log scale and is
+// left out. `unit` names the y axis: "µV".
+std::string rateNoiseSvg(std::span<const RateNoiseSeries> series, std::string_view unit);
 
 }  // namespace tarn

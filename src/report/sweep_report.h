@@ -30,10 +30,13 @@ struct SweepReportRun {
   std::string_view file;
 };
 
-// The sweep's report, one HTML page that needs nothing else: the conditions,
-// one row per planned rate (its count, how it ended, its file), then each run
-// with records as the single run's report shows it, and a line for each that
-// has none.
+// The sweep's report, one HTML page that needs nothing else: the conditions;
+// the noise table as a converter's datasheet gives it, a row per planned rate
+// (how it ended, and per channel the rms and p-p noise, the rms noise's 95 %
+// interval, the effective and noise-free bits and the noise density, in µV);
+// the rms noise against the rate on log-log axes with white noise's slope;
+// then each run with records as the single run's report shows it, headed by
+// its rate and file.
 std::string sweepReportHtml(const SweepConditions& conditions,
                             std::span<const SweepReportRun> runs);
 

@@ -6,10 +6,13 @@ deviation from block means) and those the command line prints, and each
 channel has its four pictures. Then the same file compared with a second one
 whose CH0 is noisier: each run's figures are those of stats, every number the
 text prints is in the page, CH0's difference is real and CH1's within the
-spread, and each channel has its pictures. The pages' text and screenshots go
-to the artifacts folder.
+spread, and each channel has its pictures. With TARNBOARD, the report of a
+sweep of three rates against the simulated board: a row per rate, every
+figure of the printed table in the page, the picture of the noise against the
+rate with its bars and lines, and each run's pictures. The pages' text and
+screenshots go to the artifacts folder.
 
-usage: report_in_browser.py TARNVIEW_CLI ARTIFACTS_DIR"""
+usage: report_in_browser.py TARNVIEW_CLI ARTIFACTS_DIR [TARNBOARD]"""
 import json
 import math
 import os
@@ -201,6 +204,48 @@ for line in text.splitlines():
         continue
     for value in numbers:
         check(">" + value + "<" in dom, "%s of '%s' in the comparison" % (value, line))
+
+if len(sys.argv) > 3:
+    board = subprocess.Popen([sys.argv[3], "--no-pacing"], stdin=subprocess.PIPE,
+                             stdout=subprocess.PIPE, text=True)
+    port = board.stdout.readline().strip()
+    folder = os.path.join(work, "sweep")
+    rates = ["1.25sps", "59.52sps", "1007sps"]
+    run = subprocess.run([cli, "--port", port, "sweep", "--rates", ",".join(rates), "--count",
+                          "3000", "--channels", "both", "--out", folder, "--note", "shorted"],
+                         capture_output=True, text=True, timeout=120,
+                         env=dict(os.environ, TARNVIEW_REPLY_MS="10000"))
+    board.stdin.close()
+    board.wait(timeout=10)
+    check(run.returncode == 0, "sweep: " + run.stderr)
+    sweep = os.path.join(folder, "report.html")
+    dom = subprocess.run(browser + ["--dump-dom", "file://" + sweep], capture_output=True,
+                         text=True, timeout=120).stdout
+    subprocess.run(browser + ["--window-size=800,1300", "--screenshot=" +
+                              os.path.join(artifacts, "sweep-report.png"), "file://" + sweep],
+                   capture_output=True, timeout=120)
+    table = dom[dom.find('<table class="rates"'):]
+    table = table[:table.find("</table>")]
+    bodies = re.findall(r"<tbody>(.*?)</tbody>", table, re.S)
+    check([re.match(r"<tr><td[^>]*>([^<]+)<", b).group(1) for b in bodies] == rates,
+          "a row per rate: %s" % [b[:40] for b in bodies])
+    # Each row of the printed table: its µV and bits in the rate's row, every figure in the page.
+    rows = [line for line in run.stdout.splitlines() if re.match(r"\d+=", line)]
+    check(len(rows) == len(rates), "the printed table: " + run.stdout)
+    for line, body in zip(rows, bodies):
+        numbers = re.findall(r"\d+\.\d+", line.split("finished", 1)[-1])
+        check(len(numbers) == 10, "ten figures in " + line)
+        for i, value in enumerate(numbers):
+            check(">" + value + "<" in dom, "%s of '%s' in the page" % (value, line))
+            check(i % 5 == 0 or ">" + value + "<" in body, "%s of '%s' in its row" % (value, line))
+    picture = re.search(r'<svg[^>]*aria-label="rms noise against the rate".*?</svg>', dom, re.S)
+    picture = picture.group(0) if picture else ""
+    check(len(re.findall(r"M[-\d.]+ [-\d.]+V[-\d.]+m-3", picture)) == 6, "a bar per point")
+    check(len(re.findall(r'L[-\d.]+ [-\d.]+" stroke="#[0f]+" stroke-width="1.5" '
+                         r'stroke-dasharray', picture)) == 2, "a white-noise line per channel")
+    check(dom.count("<svg") == 1 + len(rates) * 2 * 4, "the rate picture and four per channel")
+    check("assumes independent values" in table + dom[dom.find("</table>", dom.find(table)):]
+          [:2000], "the interval's assumption under the table")
 for failure in failures:
     print("FAIL:", failure)
 sys.exit(1 if failures else 0)
