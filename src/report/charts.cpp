@@ -475,12 +475,12 @@ std::string rateNoiseSvg(std::span<const RateNoiseSeries> series, std::string_vi
       bars += "M" + Chart::n(px(p.hz)) + " " + Chart::n(top) + "V" + Chart::n(bottom) +
               "m-3 0h6m-6 " + Chart::n(top - bottom) + "h6";
       dots += "<circle cx=\"" + Chart::n(px(p.hz)) + "\" cy=\"" + Chart::n(py(p.rms)) +
-              "\" r=\"3\" fill=\"" + colourOf(ch) + "\"/>";
+              "\" r=\"3\" fill=\"" + std::string(colourOf(ch)) + "\"/>";
     }
     chart.add("<path d=\"M" + Chart::n(px(slowest)) + " " +
               Chart::n(py(fast.rms * std::sqrt(slowest / fast.hz))) + "L" + Chart::n(px(fast.hz)) +
-              " " + Chart::n(py(fast.rms)) + "\" stroke=\"" + colourOf(ch) + dashes);
-    chart.add(bars + "\" stroke=\"" + colourOf(ch) + "\" fill=\"none\"/>");
+              " " + Chart::n(py(fast.rms)) + "\" stroke=\"" + std::string(colourOf(ch)) + dashes);
+    chart.add(bars + "\" stroke=\"" + std::string(colourOf(ch)) + "\" fill=\"none\"/>");
     chart.add(dots);
   }
   // The legend, each channel's points and line, in the upper left corner (the
@@ -504,12 +504,13 @@ std::string rateNoiseSvg(std::span<const RateNoiseSeries> series, std::string_vi
   for (const RateNoiseSeries& s : series) {
     const std::string ch = "CH" + std::to_string(s.channel);
     legend += "<path d=\"M18 " + Chart::n(middle - 6) + "v12m-3 0h6m-6-12h6\" stroke=\"" +
-              colourOf(s.channel) + "\"/><circle cx=\"18\" cy=\"" + Chart::n(middle) +
-              "\" r=\"3\" fill=\"" + colourOf(s.channel) + "\"/>" +
+              std::string(colourOf(s.channel)) + "\"/><circle cx=\"18\" cy=\"" + Chart::n(middle) +
+              "\" r=\"3\" fill=\"" + std::string(colourOf(s.channel)) + "\"/>" +
               Chart::text(40, middle + 4, ch + " rms noise, 95 % interval", "start");
     middle += 16;
-    legend += "<path d=\"M6 " + Chart::n(middle) + "h24\" stroke=\"" + colourOf(s.channel) +
-              dashes + Chart::text(40, middle + 4, ch + " white noise: slope ½", "start");
+    legend += "<path d=\"M6 " + Chart::n(middle) + "h24\" stroke=\"" +
+              std::string(colourOf(s.channel)) + dashes +
+              Chart::text(40, middle + 4, ch + " white noise: slope ½", "start");
     middle += 16;
   }
   chart.add(legend + "</g>");
