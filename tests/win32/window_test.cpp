@@ -3,7 +3,7 @@
 // clicks, typed text and list choices sent as messages, texts read back.
 // Runs under wine against simulated boards that scripts/test links to the
 // prefix's COM ports:
-//   COM10  pellan2, paced: rate, measurements with the live plot, stop
+//   COM10  pellan2, paced: rate, measurements with the live plot, stop, 200 %
 //   COM11  pellan2 --no-pacing --seed 7 --sine 0.5,3: the saved file
 //   COM15  the same stream, for the presenter the file is compared with
 //   COM13  pellan2 --unplug-at-command 6: Quit while measuring
@@ -588,6 +588,68 @@ TEST(FaultTable, EveryRowInBothWindows) {
     for (const std::string& problem : run.problems)
       ADD_FAILURE() << run.row->name << " (" << (run.solo ? "tarnview_solo" : "tarnview")
                     << "): " << problem;
+}
+
+// Wine's screen at `dpi` (LogPixels) for the programs started while it lives,
+// then the prefix's own 96 again.
+class ScreenDpi {
+ public:
+  explicit ScreenDpi(DWORD dpi) {
+    RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_ALL_ACCESS,
+                    nullptr, &key_, nullptr);
+    RegSetValueExW(key_, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
+                   sizeof dpi);
+  }
+  ~ScreenDpi() {
+    RegDeleteValueW(key_, L"LogPixels");
+    RegCloseKey(key_);
+  }
+  ScreenDpi(const ScreenDpi&) = delete;
+  ScreenDpi& operator=(const ScreenDpi&) = delete;
+
+ private:
+  HKEY key_ = nullptr;
+};
+
+// At 200 % the window is the design at twice its size: every control where
+// the control table puts it (2 pixels for 15 twips), a label sized to its
+// caption from the edge it keeps, and the plot's pixels at the new size.
+TEST(Tarnview, LaysOutTheDesignAtTwiceItsSizeAt200Percent) {
+  const ScreenDpi dpi(192);
+  Program window(kTarnview);
+  const auto px = [](int twips) { return twips * 2 / 15; };
+  RECT area;
+  GetClientRect(window.window(), &area);
+  EXPECT_EQ(area.right, px(clientArea(false).width));
+  EXPECT_EQ(area.bottom, px(clientArea(false).height));
+  const std::span<const ControlSpec> table = controlTable(false);
+  for (const ControlSpec& row : table) {
+    int left = row.left, top = row.top;
+    for (const ControlSpec& frame : table)
+      if (frame.name == row.container) left += frame.left, top += frame.top;
+    RECT shown;
+    GetWindowRect(window.control(row.name), &shown);
+    MapWindowPoints(nullptr, window.window(), reinterpret_cast<POINT*>(&shown), 2);
+    RECT designed{px(left), px(top), px(left + row.width), px(top + row.height)};
+    // A label sized to its caption keeps the edge its alignment points at.
+    if (row.autoSize && row.align == Align::Right) designed.left = shown.left;
+    if (row.autoSize && row.align == Align::Left) designed.right = shown.right;
+    const auto text = [](const RECT& r) {
+      return std::to_string(r.left) + "," + std::to_string(r.top) + " to " +
+             std::to_string(r.right) + "," + std::to_string(r.bottom);
+    };
+    EXPECT_TRUE(EqualRect(&shown, &designed))
+        << row.name << " at " << text(shown) << ", designed " << text(designed);
+  }
+  window.connect("COM10");
+  window.choose("Combo1", 10);
+  window.type("Text1", "300");
+  window.click("SendB2");
+  EXPECT_TRUE(window.waitFor("Status", [](auto& s) { return s.starts_with(at::kFinished); }));
+  const std::string path = kScratch + "\\at200.csv";
+  window.save(path, false);
+  expectPlotOf(window, path);
+  saveScreenshot(window.window(), "tarnview_200");
 }
 
 }  // namespace
