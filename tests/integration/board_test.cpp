@@ -12,6 +12,7 @@
 #include <regex>
 
 #include "support/board_process.h"
+#include "support/board_rows.h"
 #include "support/modal_driver.h"
 #include "support/pump.h"
 #include "ui/presenter.h"
@@ -22,82 +23,7 @@
 namespace tarn {
 namespace {
 
-using test::ModalDriver;
-using test::pumpUntil;
-
-enum Model : unsigned { P2 = 1, Q2 = 2, P = 4 };
-constexpr const char* kKeys[] = {"", "pellan2", "quorin2", "", "pellan"};
-
-// What a row does once the board runs.
-enum class Act {
-  Connect,       // click 接続確認
-  HeldPort,      // ... while another port object holds it, as a program does; it lets go after
-  NoDevice,      // ... with COM4 naming a device that does not exist
-  Measure,       // connect and measure 300 two-channel records
-  MeasureMv,     // ... in mV
-  MeasureRead,   // ... then click 読出し
-  Disconnect,    // connect, start an endless measurement, then click 閉じる
-  Quit,          // ... click 終了
-  Close,         // ... close the window
-  SaveInFile,    // measure, then save into a "folder" that is a file
-  SaveReadOnly,  // ... into a folder nobody may write in (/proc/sys: root too)
-  SaveMissing,   // ... into a folder that does not exist
-  SaveFullDisk,  // ... over a file, with room for 4096 bytes only
-};
-using enum Act;
-
-struct Row {
-  const char* name;
-  unsigned models;
-  const char* options;  // tarnboard's
-  Act act;
-  std::string shown;  // regex: the status ("status | settings | rate" for Connect), or the boxes
-  bool open;          // the port afterwards
-  int kept;           // records kept and saved; -1 where not checked
-  bool nextOpen;      // the port after a further click on 接続確認
-};
-
-const std::string kFinished = R"(測定終了\.\.\. \[digit pp\] : CH0= \d+, CH1= \d+)";
-const std::string kNoAnswer = R"((AD7172|Pellan)が応答しませんでした \| Label1 \| ---)";
-const std::string kLost = "COMポートが切断されました", kStopped = "測定停止しました";
-const std::string kNoOpen = "(Setting Error)?";  // the older board's window clears the line
-const std::string kNoFolder = R"(.*/(plain|missing)\nDirectory not found\.\n[\s\S]*)";
-
-// The rate read is command 6: ?, S? and F? of the check, then the rate and the
-// start. A record that lost a character is discarded, and the rest of it.
-// clang-format off
-const Row kRows[] = {
-  // case                          boards   options                act           shown      open kept next
-  {"Sinc3 and ExtRef, rate 7",       P2,      "--status 13 --rate 7", Connect, R"(データレート読出しました \| ±2\.5V / ExtRef / Sinc3 \| 59\.98sps)", 1, -1, 0},
-  {"Sinc3 and ExtRef, rate 7",       Q2,      "--status 13 --rate 7", Connect, R"(データレート読出しました \| ±2\.5V / ExtRef / Sinc3 \| 200\.3sps)", 1, -1, 0},
-  {"Sinc3 and ±5V, rate 7",          P,       "--status 13 --rate 7", Connect, R"(データレート読出しました \| ±5V / Sinc3 \| 59\.98sps)", 1, -1, 0},
-  {"binary records",                 P2|Q2|P, "--sine 0.2,5",          Measure,      kFinished,   1, 300, 0},
-  {"mV records",                     P2|Q2|P, "--sine 0.2,5",          MeasureMv,    R"(測定終了\.\.\. \[mV pp\] : CH0=[\d.]+, CH1=[\d.]+)", 1, 300, 0},
-  {"silent board",                   P2|P,    "--silent",              Connect,      kNoAnswer,   1,  -1, 0},
-  {"replies 150 ms late",            P2|P,    "--reply-delay 150",     Connect,      kNoAnswer,   1,  -1, 0},
-  {"replies a character at a time",  P2|P,    "--trickle",             Measure,      kFinished,   1, 300, 0},
-  {"stray text before replies",      P2|P,    "--stray xy",            Connect,      R"((AD7172|Pellan)の応答エラーです \| \?\?\? \| ---)", 1, -1, 0},
-  {"start refused with NG",          P2,      "--refuse",              Measure,      R"(測定開始エラー\.\.\. )", 1, 0, 0},
-  {"garbage records, framed",        P2|P,    "--garbage-every 50",    Measure,      kFinished + R"( \(不正なレコード 6 個を破棄\))", 1, 294, 0},
-  {"a stream of garbage, framed",    P2|P,    "--garbage-every 1",     Measure,      "測定終了... 有効なデータがありません", 1, 0, 0},
-  {"a damaged value now and then",   P2|Q2|P, "--corrupt-every 40",    MeasureMv,    R"(測定終了\.\.\. \[mV pp\] : CH0=[\d.]+, CH1=[\d.]+ \(不正なレコード 7 個を破棄\))", 1, 293, 0},
-  {"records in 16 ms batches",       P2|P,    "--latency-ms 16",       Measure,      kFinished,   1, 300, 0},
-  {"characters dropped",             P2|P,    "--drop-every 1000",     Measure,      kFinished + R"( \(不正なレコード 3 個を破棄\))", 1, 297, 0},
-  {"characters inserted",            P2|P,    "--insert-every 1000",   Measure,      kFinished + R"( \(不正なレコード 3 個を破棄\))", 1, 297, 0},
-  {"cable pulled during the check",  P2|P,    "--unplug-at-command 2", Connect,      kLost + ".*", 0, -1, 0},
-  {"cable pulled during rate read",  P2|P,    "--unplug-at-command 6", MeasureRead,  kLost,       0, 300, 0},
-  {"cable pulled mid-measurement",   P2|P,    "--unplug-after 120",    Measure,      kLost + R"(。測定を中止しました \(受信 120 個\))", 0, 120, 0},
-  {"closed mid-measurement",         P2|P,    "",                      Disconnect,   kStopped,    0,  -1, 1},
-  {"quit mid-measurement",           P2|P,    "",                      Quit,         kStopped,    0,  -1, 1},
-  {"window closed mid-measurement",  P2,      "",                      Close,        kStopped,    0,  -1, 1},
-  {"port held by another program",   P2|P,    "",                      HeldPort,     kNoOpen,     0,  -1, 1},
-  {"no device behind COM4",          P2|P,    "",                      NoDevice,     kNoOpen,     0,  -1, 0},
-  {"save into a file, not a folder", P2,      "",                      SaveInFile,   kNoFolder,   1, 300, 0},
-  {"save into a read-only folder",   P2,      "",                      SaveReadOnly, "データファイルを保存出来ませんでした", 1, 300, 0},
-  {"save into a missing folder",     P2,      "",                      SaveMissing,  kNoFolder,   1, 300, 0},
-  {"save onto a full disk",          P2,      "",                      SaveFullDisk, R"([\s\S]* \| .*/full\.csv に上書きしますか？ \| データファイルを保存出来ませんでした)", 1, 300, 0},
-};
-// clang-format on
+using namespace test;  // the fault table (support/board_rows.h), the board, the dialogs' driver
 
 // Waits until the board has heard the stop the window sent: it answers a
 // command again. What it sent before that answer is the stream's tail, which
@@ -157,25 +83,17 @@ std::string saveFailing(Act act, Presenter& p, const QTemporaryDir& dir, std::st
   return shown;
 }
 
-std::vector<std::string> runRow(const Row& row, unsigned model) {
+std::vector<std::string> runRow(const Row& row, Model model) {
   SCOPED_TRACE(std::string(row.name) + " (" + kKeys[model] + ")");  // for the dialogs' failures
   std::vector<std::string> problems(1);                             // "" for each check that held
   const auto check = [&](bool ok, std::string what) { problems.push_back(ok ? "" : what); };
-  const bool stops = row.act >= Disconnect && row.act <= Close, saves = row.act >= SaveInFile;
-  // The board paces its records (1007 a second) only where a running stream is stopped or
-  // delivered as an adapter does.
-  const bool paced = stops || std::string_view(row.options).starts_with("--latency-ms");
-  std::vector<std::string> args{"--model", kKeys[model], paced ? "--rate=B" : "--no-pacing"};
-  for (const QString& o : QString(row.options).split(' ', Qt::SkipEmptyParts))
-    args.push_back(o.toStdString());
-  // A loaded machine may keep the board from answering within the protocol's
-  // 100 ms: only the rows of a board that is late on purpose keep that deadline.
-  if (row.shown == kNoAnswer) {
+  const bool stops = stopsAStream(row), saves = row.act >= SaveInFile;
+  if (keepsTheDeadline(row)) {
     unsetenv("TARNVIEW_REPLY_MS");
   } else {
     setenv("TARNVIEW_REPLY_MS", "10000", 1);
   }
-  const test::BoardProcess board(args);
+  const BoardProcess board(boardArgs(row, model));
   App app(model == P ? olderBoards() : currentBoards());
   Presenter& p = app.presenter();
   const auto m = [&p] { return p.measurement(); };
@@ -256,7 +174,7 @@ std::vector<std::string> runRow(const Row& row, unsigned model) {
 
 TEST(Board, EveryModelAndFaultIsShownAndLosesNothing) {
   for (const Row& row : kRows)
-    for (const unsigned model : {P2, Q2, P})
+    for (const Model model : {P2, Q2, P})
       if (row.models & model)
         for (const std::string& problem : runRow(row, model))
           if (!problem.empty())

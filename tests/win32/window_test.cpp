@@ -3,21 +3,25 @@
 // clicks, typed text and list choices sent as messages, texts read back.
 // Runs under wine against simulated boards that scripts/test links to the
 // prefix's COM ports:
-//   COM10  pellan2, paced: rate, measurements with the live plot, stop
+//   COM10  pellan2, paced: rate, measurements with the live plot, stop, 200 %
 //   COM11  pellan2 --no-pacing --seed 7 --sine 0.5,3: the saved file
 //   COM15  the same stream, for the presenter the file is compared with
-//   COM12  pellan2 --unplug-after 30: a lost port
 //   COM13  pellan2 --unplug-at-command 6: Quit while measuring
 //   COM14  pellan: tarnview_solo
-// TARNVIEW_BOARD_LOGS names the folder of the boards' logs (com13.log),
-// TARNVIEW_ARTIFACTS where the screenshots go.
+// and, in a run of their own (FaultTable.*), one board for each row of the
+// fault table (support/board_rows.h) in each window, found by the arguments
+// scripts/test started it with (portN.args). COM4 is no port of this system.
+// TARNVIEW_BOARD_LOGS names the folder of the boards' logs (port13.log) and
+// arguments, TARNVIEW_ARTIFACTS where the screenshots go.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cwchar>
 #include <fstream>
 #include <functional>
+#include <regex>
 #include <thread>
 #include <utility>
 
@@ -29,6 +33,7 @@
 #include "datafile/datafile_texts.h"
 #include "datafile/saved_file.h"
 #include "report/raster.h"
+#include "support/board_rows.h"
 #include "support/fakes.h"
 #include "ui/control_table.h"
 #include "ui/presenter.h"
@@ -151,15 +156,30 @@ std::string withoutDateLine(std::string file) {
   return file.erase(first, file.find("\r\n", first) + 2 - first);
 }
 
+// This process's environment without the variable `name`, as CreateProcessW takes it.
+std::wstring environmentWithout(const std::wstring& name) {
+  std::wstring block;
+  wchar_t* all = GetEnvironmentStringsW();
+  for (const wchar_t* v = all; *v; v += std::wcslen(v) + 1)
+    if (!std::wstring_view(v).starts_with(name + L"=")) block.append(v).push_back(L'\0');
+  FreeEnvironmentStringsW(all);
+  return block + L'\0';
+}
+
 // One run of a program, its window found; closed at the end if still there.
 class Program {
  public:
-  explicit Program(const std::string& exe) : single_(exe.find("solo") != std::string::npos) {
+  // `protocolDeadline`: a reply is waited for 100 ms, as the board promises,
+  // not as long as TARNVIEW_REPLY_MS gives a loaded machine.
+  explicit Program(const std::string& exe, bool protocolDeadline = false)
+      : single_(exe.find("solo") != std::string::npos) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     std::wstring command = L"\"" + wide(exe) + L"\"";
-    EXPECT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, &startup, &process_));
+    std::wstring environment = protocolDeadline ? environmentWithout(L"TARNVIEW_REPLY_MS") : L"";
+    EXPECT_TRUE(CreateProcessW(
+        nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
+        environment.empty() ? nullptr : environment.data(), nullptr, &startup, &process_));
     EXPECT_TRUE(eventually([this] {
       window_ = findWindow(process_.dwProcessId, L"TarnviewWindow");
       return window_ != nullptr;
@@ -267,6 +287,7 @@ const std::string kProgramDir = folderOf("TARNVIEW_PROGRAMS");
 const std::string kTarnview = kProgramDir + "\\tarnview.exe";
 const std::string kSolo = kProgramDir + "\\tarnview_solo.exe";
 const std::string kScratch = folderOf("TARNVIEW_SCRATCH");
+const std::string kBoardLogs = folderOf("TARNVIEW_BOARD_LOGS");
 
 // The plot box holds the core rasteriser's pixels for the records of `file`.
 void expectPlotOf(const Program& program, const std::string& file) {
@@ -425,23 +446,14 @@ TEST(Tarnview, SavesTheFileThePresenterWritesForTheSameStream) {
   EXPECT_EQ(contentOf(path), saved);
 }
 
-TEST(Tarnview, TellsOfALostPortOnceAndQuitsStoppingTheBoardFirst) {
-  {
-    Program window(kTarnview);
-    window.connect("COM12");
-    window.type("Text1", "100");
-    window.click("SendB2");
-    window.waitFor("Status", at::kLostDuringMeasurement + std::string("30") + at::kLostCountEnd);
-    window.waitFor("Button1", bt::kConnect);
-  }
+TEST(Tarnview, QuitsStoppingTheBoardFirst) {
   Program window(kTarnview);
   window.connect("COM13");
   window.startAndSeeLivePlot("0");
   window.click("QuitB");
   EXPECT_TRUE(window.ended(10000));
   // The board leaves as the sixth command line, the stop, arrives.
-  EXPECT_NE(contentOf(folderOf("TARNVIEW_BOARD_LOGS") + "\\com13.log").find("at command 6"),
-            std::string::npos);
+  EXPECT_NE(contentOf(kBoardLogs + "\\port13.log").find("at command 6"), std::string::npos);
 }
 
 TEST(TarnviewSolo, ConnectsAndMeasures) {
@@ -548,6 +560,193 @@ TEST(TarnviewSweep, SweepsEveryRateFromThePlotMenu) {
   EXPECT_NE(contentOf(folder + "\\report.html").find("rate-11-1007sps.csv"), std::string::npos);
   EXPECT_TRUE(eventually([&] { return contentOf(opened).starts_with(folder + "\\report.html"); }))
       << contentOf(opened);
+}
+
+// The port of the board scripts/test started with `args` (its portN.args; "comN.args" would
+// name the port itself), "" for none.
+std::string portWith(const std::string& args) {
+  for (int n = 1; n <= 16; ++n)
+    if (contentOf(kBoardLogs + "\\port" + std::to_string(n) + ".args") == args + "\n")
+      return "COM" + std::to_string(n);
+  return {};
+}
+
+// Another open of `port` fails as a held port's does, not as a missing one's.
+bool refused(const std::string& port) {
+  const HANDLE handle = CreateFileW(wide("\\\\.\\" + port).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
+  if (handle != INVALID_HANDLE_VALUE) {
+    CloseHandle(handle);
+    return false;
+  }
+  return GetLastError() != ERROR_FILE_NOT_FOUND && GetLastError() != ERROR_PATH_NOT_FOUND;
+}
+
+// tarnboard's arguments for a row in a window, as scripts/test lists them.
+std::string boardArgsOf(const test::Row& row, bool solo) {
+  std::string args;
+  for (const std::string& arg : test::boardArgs(row, solo ? test::P : test::P2))
+    args += (args.empty() ? "" : " ") + arg;
+  // Wine opens a port for any number of programs; this board refuses all but one.
+  return row.act == test::Act::HeldPort ? args + " --exclusive" : args;
+}
+
+// One row of the fault table in one window, on `port`: what the window shows, its buttons, the
+// records kept and saved into `file`, and the port after a further click. The problems found.
+std::vector<std::string> runRow(const test::Row& row, bool solo, const std::string& port,
+                                const std::string& file) {
+  using enum test::Act;
+  std::vector<std::string> problems;
+  const auto check = [&](bool ok, const std::string& what) {
+    if (!ok) problems.push_back(what);
+  };
+  const BoardProfile& board = (solo ? olderBoards() : currentBoards()).front();
+  windows::SerialPort holder;
+  if (row.act == HeldPort) {
+    holder.open(port, board.line);
+    if (!eventually([&] { return refused(port); })) return {port + " opens while held"};
+  }
+  Program window(solo ? kSolo : kTarnview, test::keepsTheDeadline(row));
+  window.type("ComboCommPort", port);
+  window.click("Button1");
+  if (row.act >= Measure) {
+    window.type("Text1", "300");
+    window.click(row.act == MeasureMv ? "Option2" : "Option1");
+    window.choose("Combo2", 2);
+    window.click("SendB2");
+  }
+  // The buttons tell the truth about the port.
+  const auto settled = [&](bool open) {
+    return window.text("Button1") == (open ? bt::kClose : bt::kConnect) &&
+           window.text("SendB2") == at::kStart;
+  };
+  const auto shown = [&] {
+    return window.text("Status") +
+           (row.act == Connect ? " | " + window.text("Label1") + " | " + window.text("Combo1")
+                               : "");
+  };
+  const std::regex wanted(row.shown);
+  check(eventually([&] { return settled(row.open) && std::regex_match(shown(), wanted); }),
+        "shown: \"" + shown() + "\", " + window.text("Button1") + ", " + window.text("SendB2"));
+  const bool opened = row.act != HeldPort && row.act != NoDevice;
+  check(window.text("ComStatus") == (opened ? board.line.text() : bt::kComOpenFailed),
+        "ComStatus: " + window.text("ComStatus"));
+  if (row.act == HeldPort) {  // the board takes the close as the next open may come
+    holder.close();
+    check(eventually([&] {
+            return contentOf(kBoardLogs + "\\port" + port.substr(3) + ".log").ends_with(" free\n");
+          }),
+          "the board still refuses " + port);
+  }
+  window.click("Button1");
+  check(eventually([&] {
+          return settled(row.nextOpen) && (!row.nextOpen || window.text("Status") == bt::kRateRead);
+        }),
+        "the next click: " + window.text("Status") + ", " + window.text("Button1"));
+  if (row.kept > 0) {  // every record kept is saved
+    window.save(file, false);
+    const size_t saved = datafile::readDataFile(contentOf(file)).records.size();
+    check(saved == static_cast<size_t>(row.kept), std::to_string(saved) + " records saved");
+  }
+  return problems;
+}
+
+// The rows of the fault table marked for Windows, in both windows, all at
+// once, each on a board of its own.
+TEST(FaultTable, EveryRowInBothWindows) {
+  struct Run {
+    const test::Row* row;
+    bool solo;
+    std::string port;
+    std::vector<std::string> problems;
+  };
+  std::vector<Run> runs;
+  for (const test::Row& row : test::kRows)
+    for (const bool solo : {false, true}) {
+      if (!row.windows || (row.models & (solo ? test::P : test::P2)) == 0) continue;
+      const std::string args = boardArgsOf(row, solo);
+      runs.push_back({&row, solo, row.act == test::Act::NoDevice ? "COM4" : portWith(args), {}});
+      if (runs.back().port.empty())
+        runs.back().problems = {"no board " + args + " in scripts/test"};
+    }
+  std::vector<std::thread> running;
+  for (size_t i = 0; i < runs.size(); ++i)
+    if (!runs[i].port.empty())
+      running.emplace_back([&run = runs[i], i] {
+        try {
+          run.problems =
+              runRow(*run.row, run.solo, run.port, kScratch + "\\row" + std::to_string(i) + ".csv");
+        } catch (const std::exception& e) {  // the holder's port, the saved file
+          run.problems = {e.what()};
+        }
+      });
+  for (std::thread& thread : running) thread.join();
+  for (const Run& run : runs)
+    for (const std::string& problem : run.problems)
+      ADD_FAILURE() << run.row->name << " (" << (run.solo ? "tarnview_solo" : "tarnview")
+                    << "): " << problem;
+}
+
+// Wine's screen at `dpi` (LogPixels) for the programs started while it lives,
+// then the prefix's own 96 again.
+class ScreenDpi {
+ public:
+  explicit ScreenDpi(DWORD dpi) {
+    RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_ALL_ACCESS,
+                    nullptr, &key_, nullptr);
+    RegSetValueExW(key_, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
+                   sizeof dpi);
+  }
+  ~ScreenDpi() {
+    RegDeleteValueW(key_, L"LogPixels");
+    RegCloseKey(key_);
+  }
+  ScreenDpi(const ScreenDpi&) = delete;
+  ScreenDpi& operator=(const ScreenDpi&) = delete;
+
+ private:
+  HKEY key_ = nullptr;
+};
+
+// At 200 % the window is the design at twice its size: every control where
+// the control table puts it (2 pixels for 15 twips), a label sized to its
+// caption from the edge it keeps, and the plot's pixels at the new size.
+TEST(Tarnview, LaysOutTheDesignAtTwiceItsSizeAt200Percent) {
+  const ScreenDpi dpi(192);
+  Program window(kTarnview);
+  const auto px = [](int twips) { return twips * 2 / 15; };
+  RECT area;
+  GetClientRect(window.window(), &area);
+  EXPECT_EQ(area.right, px(clientArea(false).width));
+  EXPECT_EQ(area.bottom, px(clientArea(false).height));
+  const std::span<const ControlSpec> table = controlTable(false);
+  for (const ControlSpec& row : table) {
+    int left = row.left, top = row.top;
+    for (const ControlSpec& frame : table)
+      if (frame.name == row.container) left += frame.left, top += frame.top;
+    RECT shown;
+    GetWindowRect(window.control(row.name), &shown);
+    MapWindowPoints(nullptr, window.window(), reinterpret_cast<POINT*>(&shown), 2);
+    RECT designed{px(left), px(top), px(left + row.width), px(top + row.height)};
+    // A label sized to its caption keeps the edge its alignment points at.
+    if (row.autoSize && row.align == Align::Right) designed.left = shown.left;
+    if (row.autoSize && row.align == Align::Left) designed.right = shown.right;
+    const auto text = [](const RECT& r) {
+      return std::to_string(r.left) + "," + std::to_string(r.top) + " to " +
+             std::to_string(r.right) + "," + std::to_string(r.bottom);
+    };
+    EXPECT_TRUE(EqualRect(&shown, &designed))
+        << row.name << " at " << text(shown) << ", designed " << text(designed);
+  }
+  window.connect("COM10");
+  window.choose("Combo1", 10);
+  window.type("Text1", "300");
+  window.click("SendB2");
+  EXPECT_TRUE(window.waitFor("Status", [](auto& s) { return s.starts_with(at::kFinished); }));
+  const std::string path = kScratch + "\\at200.csv";
+  window.save(path, false);
+  expectPlotOf(window, path);
+  saveScreenshot(window.window(), "tarnview_200");
 }
 
 }  // namespace

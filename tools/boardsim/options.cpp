@@ -112,6 +112,11 @@ const OptionDef kOptionDefs[] = {
      [](Options& o, std::string_view v) { o.device = v; }},
     {"--ignore-stdin", "", "keep serving when standard input closes",
      [](Options& o, std::string_view) { o.ignore_stdin = true; }},
+    {"--exclusive", "",
+     "open to one program at a time, as a Windows COM port is: while a program\n"
+     "has the pseudo-terminal open, it refuses other opens (it is locked). Wine\n"
+     "lets any number of programs open a port, so this plays a port held by another",
+     [](Options& o, std::string_view) { o.exclusive = true; }},
     {"--silent", "", "fault: answer nothing",
      [](Options& o, std::string_view) { o.silent = true; }},
     {"--reply-delay", "MS", "fault: delay every reply",
@@ -171,6 +176,9 @@ Options ParseOptions(std::span<const std::string_view> args) {
   if (options.board.rate >= static_cast<int>(rates.size())) {
     throw UsageError("--rate: code " + std::to_string(options.board.rate) + " is beyond the " +
                      std::to_string(rates.size()) + " rates of this model and filter");
+  }
+  if (options.exclusive && !options.device.empty()) {
+    throw UsageError("--exclusive: only the pseudo-terminal can be locked");
   }
   if (options.board.refuse && options.board.model == Model::kPellan) {
     throw UsageError("--refuse: the pellan never refuses a start");

@@ -18,6 +18,7 @@ struct Options {
   bool pacing = true;
   int latency_ms = 0;  // 0: no batches
   bool ignore_stdin = false;
+  bool exclusive = false;  // one program at a time, as a Windows COM port
   bool help = false;
   bool version = false;
   // Faults of the line, beyond those the board itself produces (see BoardConfig).

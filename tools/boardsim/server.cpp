@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/inotify.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -120,6 +121,8 @@ class Server {
         port_(std::move(port)),
         board_(options.board),
         latency_(std::chrono::milliseconds(options.latency_ms)) {}
+  // --exclusive: watches the programs' opens of the pty.
+  bool WatchOpens();
   int Run();
 
  private:
@@ -130,6 +133,7 @@ class Server {
 
   void WaitDelivered() const;
   bool Receive();
+  bool CountOpens();
   void Handle(std::string_view line, Clock::time_point now);
   void QueueReply(const std::string& text, Clock::time_point now);
   void Release(Clock::time_point now);
@@ -157,7 +161,40 @@ class Server {
   uint64_t total_ = 0;     // of the session, for the unplug fault
   uint64_t commands_ = 0;  // non-empty command lines of the session
   bool pulled_ = false;    // the command that unplugs has arrived
+  Fd watch_;               // inotify, for --exclusive
+  int opened_ = 0;         // the programs that have the pty open
 };
+
+// The server's own open of the pty came before the watch: each open a program makes of it, and
+// each close, is one event.
+bool Server::WatchOpens() {
+  watch_ = Fd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+  return (watch_.get() >= 0 &&
+          inotify_add_watch(watch_.get(), port_.path.c_str(), IN_OPEN | IN_CLOSE) >= 0) ||
+         Fail("watching " + port_.path);
+}
+
+// While a program has the pty open, it is locked: another open fails (EIO), as a second open of
+// a Windows COM port does; the first program's close unlocks it.
+bool Server::CountOpens() {
+  alignas(inotify_event) char buffer[4096];
+  const ssize_t n = read(watch_.get(), buffer, sizeof buffer);
+  if (n < 0) return errno == EAGAIN || errno == EINTR || Fail("watching " + port_.path);
+  const bool held = opened_ > 0;
+  for (ssize_t at = 0; at < n;) {
+    inotify_event event{};
+    std::memcpy(&event, buffer + at, sizeof event);
+    opened_ += (event.mask & IN_OPEN) != 0 ? 1 : (event.mask & IN_CLOSE) != 0 ? -1 : 0;
+    at += static_cast<ssize_t>(sizeof event + event.len);
+  }
+  int lock = opened_ > 0 ? 1 : 0;
+  if (held == (lock != 0)) return true;
+  if (ioctl(port_.fd.get(), TIOCSPTLCK, &lock) != 0) return Fail("locking " + port_.path);
+  std::fprintf(stderr,
+               lock != 0 ? "tarnboard: %s in use, other opens refused\n" : "tarnboard: %s free\n",
+               port_.path.c_str());
+  return true;
+}
 
 int Server::Run() {
   int in_fd = options_.ignore_stdin ? -1 : STDIN_FILENO;
@@ -178,7 +215,8 @@ int Server::Run() {
     }
     pollfd fds[] = {{port_.fd.get(), static_cast<short>(POLLIN | (out_.empty() ? 0 : POLLOUT)), 0},
                     {g_signal_pipe[0], POLLIN, 0},
-                    {in_fd, POLLIN, 0}};
+                    {in_fd, POLLIN, 0},
+                    {watch_.get(), POLLIN, 0}};
     // poll() counts whole milliseconds; the rest of a wait is slept so records leave on time.
     const auto due = NextDue();
     const auto wait_ms =
@@ -198,6 +236,7 @@ int Server::Run() {
       // A terminal we run in the background of (EIO) is no end of input; stop watching it.
       if (n < 0 && errno != EAGAIN && errno != EINTR) in_fd = -1;
     }
+    if (fds[3].revents != 0 && !CountOpens()) return 1;
     if ((fds[0].revents & (POLLIN | POLLERR | POLLHUP)) != 0 && !Receive()) return 1;
   }
 }
@@ -327,11 +366,14 @@ int Serve(const Options& options) {
   const Model model = options.board.model;
   auto port = options.device.empty() ? OpenPty(model) : OpenDevice(options.device, model);
   if (!port || !SetNonBlocking(port->fd.get())) return 1;
-  if (!options.link.empty() && !MakeLink(port->path, options.link)) return 1;
+  const std::string path = port->path;
+  Server server(options, std::move(*port));
+  if (options.exclusive && !server.WatchOpens()) return 1;
+  if (!options.link.empty() && !MakeLink(path, options.link)) return 1;
   // The path line tells a waiting script that the device, and its link, are ready.
-  std::printf("%s\n", port->path.c_str());
+  std::printf("%s\n", path.c_str());
   std::fflush(stdout);
-  const int code = Server(options, std::move(*port)).Run();
+  const int code = server.Run();
   if (!options.link.empty()) unlink(options.link.c_str());
   return code;
 }
