@@ -1,6 +1,11 @@
 #include "ui/qt/app.h"
 
+#include <fontconfig/fontconfig.h>
+
 #include <QApplication>
+#include <QBuffer>
+#include <QImage>
+#include <QImageReader>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTimer>
@@ -9,6 +14,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <thread>
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
@@ -110,6 +116,39 @@ class FirstPaintProbe : public QObject {
   bool painted_ = false;
 };
 
+// Fontconfig started as Qt would start it (FcInit), less a step the window
+// does not need: after the configuration in force, fontconfig's own start
+// also parses every file in its folder of available configurations (about
+// forty more) to describe them to fc-conflist, a third of what the window
+// does before its first paint. The rules, fonts and caches are the same. A
+// configuration that does not load, or names no cache folder, is left to
+// FcInit, which mends or reports it.
+void startFontconfig() {
+  FcConfig* config = FcConfigCreate();
+  if (!config) return;
+  const bool loaded = FcConfigParseAndLoad(config, nullptr, FcTrue) == FcTrue;
+  FcStrList* caches = FcConfigGetCacheDirs(config);
+  const bool cached = caches && FcStrListNext(caches);
+  if (caches) FcStrListDone(caches);
+  // FcConfigSetCurrent holds a reference of its own.
+  if (loaded && cached && FcConfigBuildFonts(config)) FcConfigSetCurrent(config);
+  FcConfigDestroy(config);
+}
+
+// Qt reads its first picture (the style's frame of a group box, in the first
+// paint) by asking each image plugin whether it reads it: it loads them all,
+// and their libraries, a tenth of the time to the first paint. A picture read
+// the same way on another thread (Qt's plugin loader is thread-safe) loads
+// them while the window is made.
+void loadImagePlugins() {
+  QByteArray png;
+  QBuffer written(&png);
+  written.open(QIODevice::WriteOnly);
+  QImage(1, 1, QImage::Format_RGB32).save(&written, "PNG");
+  QBuffer stored(&png);
+  QImageReader(&stored).read();  // no format named: every plugin is asked
+}
+
 // --help and --version need no display: the manual page is made from them as
 // the program is built.
 void printHelp(std::span<const BoardProfile> boards, std::string_view program) {
@@ -144,13 +183,18 @@ int runProgram(int argc, char** argv, std::span<const BoardProfile> boards,
     std::printf("%.*s %s\n", static_cast<int>(program.size()), program.data(), TARNVIEW_VERSION);
     return 0;
   }
+  // Fontconfig loads on a thread of its own while Qt starts its platform;
+  // nothing asks for a font before the window is made.
+  std::jthread fonts(startFontconfig);
   QApplication application(argc, argv);
+  const std::jthread images(loadImagePlugins);
   QGuiApplication::setDesktopFileName(desktopName);
   // Qt's own texts (the file dialog's buttons, its questions) follow the
   // desktop's language, as the window's own texts do.
   QTranslator qtTexts;
   if (qtTexts.load(QLocale(), "qt", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
     QCoreApplication::installTranslator(&qtTexts);
+  fonts.join();
   App app(boards);
   FirstPaintProbe probe(start);
   if (qEnvironmentVariableIsSet("TARNVIEW_STARTUP_PROBE")) app.window().installEventFilter(&probe);

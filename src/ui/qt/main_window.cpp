@@ -58,8 +58,15 @@ QFont designedFont(FontRole role, const QFont& fallback) {
   return font;
 }
 
-QWidget* makeWidget(const ControlSpec& row, QWidget* parent) {
+// A control in its font: set before its text, which a text box and a combo
+// box lay out at once (in the font they were made with, which would be the
+// window's and wasted).
+QWidget* makeWidget(const ControlSpec& row, QWidget* parent, const QFont& font) {
   const QString text = q(row.text);
+  const auto inFont = [&font](auto* widget) {
+    widget->setFont(font);
+    return widget;
+  };
   switch (row.kind) {
     case ControlKind::Button: {
       auto* button = new QPushButton(text, parent);
@@ -73,7 +80,7 @@ QWidget* makeWidget(const ControlSpec& row, QWidget* parent) {
       return new QGroupBox(text, parent);
     case ControlKind::Combo:
     case ControlKind::DropDownList: {
-      auto* combo = new QComboBox(parent);
+      auto* combo = inFont(new QComboBox(parent));
       combo->setEditable(row.kind == ControlKind::Combo);
       combo->setInsertPolicy(QComboBox::NoInsert);
       // Typed text stays as typed: without a completer Qt neither completes it
@@ -81,8 +88,11 @@ QWidget* makeWidget(const ControlSpec& row, QWidget* parent) {
       if (combo->isEditable()) combo->setCompleter(nullptr);
       return combo;
     }
-    case ControlKind::TextBox:
-      return new QLineEdit(text, parent);
+    case ControlKind::TextBox: {
+      auto* edit = inFont(new QLineEdit(parent));
+      edit->setText(text);
+      return edit;
+    }
     case ControlKind::Label: {
       auto* label = new QLabel(text, parent);
       if (row.border) label->setFrameStyle(QFrame::Box | QFrame::Plain);
@@ -127,15 +137,20 @@ void MainWindow::build() {
   QFont windowFont = designedFont(FontRole::Proportional, font());
   windowFont.setPointSize(9);
   setFont(windowFont);
+  const QFont fonts[] = {windowFont, designedFont(FontRole::Proportional, windowFont),
+                         designedFont(FontRole::Fixed, windowFont)};
+  static_assert(static_cast<int>(FontRole::Default) == 0 &&
+                static_cast<int>(FontRole::Proportional) == 1 &&
+                static_cast<int>(FontRole::Fixed) == 2);
   const ClientArea area = clientArea(singleModel_);
   setFixedSize(px(area.width), px(area.height));
   for (const ControlSpec& row : controlTable(singleModel_)) {
     QWidget* parent = row.container.empty() ? this : widgets_.at(std::string(row.container));
     QWidget* w = row.kind == ControlKind::Picture
                      ? (plot_ = new PlotView(parent, row.width, row.height))
-                     : makeWidget(row, parent);
+                     : makeWidget(row, parent, fonts[static_cast<int>(row.font)]);
     w->setObjectName(q(row.name));
-    w->setFont(designedFont(row.font, windowFont));
+    w->setFont(fonts[static_cast<int>(row.font)]);
     // Captioned controls are named by their caption, which Qt reads live.
     if (!row.accessibleName.empty()) w->setAccessibleName(q(row.accessibleName));
     w->setAccessibleDescription(q(row.accessibleDescription));

@@ -3,11 +3,9 @@
 namespace tarn {
 namespace {
 
-// More often than the live tick shows the stream, and a good deal longer than
-// the 16 ms in which a USB serial adapter gathers what it hands over, so that
-// each read of a stream finds something; at 115200 baud the system holds
-// about 1200 characters meanwhile, well within its 4096.
-constexpr std::chrono::milliseconds kReadInterval{100};
+std::chrono::milliseconds inMilliseconds(PortReading::Wait wait) {
+  return std::chrono::ceil<std::chrono::milliseconds>(wait);
+}
 
 }  // namespace
 
@@ -19,6 +17,7 @@ QtBytePort::QtBytePort() {
 void QtBytePort::open(const std::string& device, const LineSettings& line) {
   close();
   SerialPort::open(device, line);
+  pace_ = {};
   notifier_ = std::make_unique<QSocketNotifier>(descriptor(), QSocketNotifier::Read);
   QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { readable(); });
 }
@@ -65,32 +64,35 @@ void QtBytePort::waitForInput(SteadyTime deadline) {
   if (arrived_.empty()) SerialPort::waitForInput(deadline);
 }
 
-// The device has something: the notifier rests until the read interval is
-// over, and the characters that came meanwhile are announced together.
+// The device has something: it is read now, or when the stream's pace says,
+// the notifier resting meanwhile.
 void QtBytePort::readable() {
   notifier_->setEnabled(false);
-  const auto next = announced_ + kReadInterval - std::chrono::steady_clock::now();
-  readTimer_.start(
-      std::max(std::chrono::milliseconds(0), std::chrono::ceil<std::chrono::milliseconds>(next)));
+  const PortReading::Wait wait = pace_.readable(std::chrono::steady_clock::now());
+  if (wait == PortReading::Wait::zero()) {
+    announce();
+  } else {
+    readTimer_.start(inMilliseconds(wait));
+  }
 }
 
-// While characters keep coming (a measurement's stream) the port is read once
-// an interval on the timer alone; once an interval brings nothing, the
-// notifier watches again.
+// Reads what came and announces it. The next read waits on the timer, or on
+// the notifier when nothing came or the board sends faster than a read takes.
 void QtBytePort::announce() {
-  announced_ = std::chrono::steady_clock::now();
   std::string got;
   try {
     got = watched([this] { return SerialPort::read(); });
   } catch (const PortError&) {
     return;
   }
-  if (got.empty()) {
+  const PortReading::Wait wait = pace_.afterRead(got.size(), std::chrono::steady_clock::now());
+  if (wait == PortReading::Wait::zero()) {
     notifier_->setEnabled(true);
-    return;
+  } else {
+    readTimer_.start(inMilliseconds(wait));
   }
+  if (got.empty()) return;
   arrived_ += got;
-  readTimer_.start(kReadInterval);
   if (received) received();
 }
 

@@ -6,15 +6,17 @@
 #include <memory>
 
 #include "posix/serial_port.h"
+#include "ui/port_reading.h"
 
 namespace tarn {
 
 // The window's serial port: the system's port, watched by the event loop.
-// What arrives is read and announced at most every 100 ms, so a stream of
-// records wakes the window ten times a second, not once a record, and an
-// idle port not at all; a reply the presenter waits for is read at once, as
-// it arrives. A port that fails
-// under the program is closed and `lost` is called once, from the event loop.
+// What arrives is read and announced when PortReading says: a stream of
+// records at the board's pace every 100 ms, so that it wakes the window ten
+// times a second, not once a record; a faster board as fast as it sends; an
+// idle port not at all. A reply the presenter waits for is read at once, as it
+// arrives. A port that fails under the program is closed and `lost` is called
+// once, from the event loop.
 class QtBytePort : public posix::SerialPort {
  public:
   QtBytePort();
@@ -39,7 +41,7 @@ class QtBytePort : public posix::SerialPort {
   std::unique_ptr<QSocketNotifier> notifier_;
   QTimer readTimer_;
   std::string arrived_;  // read from the device, not yet taken
-  std::chrono::steady_clock::time_point announced_{};
+  PortReading pace_;
 };
 
 }  // namespace tarn
