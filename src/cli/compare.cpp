@@ -10,6 +10,7 @@
 #include "cli/files.h"
 #include "cli/output.h"
 #include "datafile/code_page.h"
+#include "datafile/save.h"
 #include "report/comparison.h"
 
 namespace tarn::cli {
