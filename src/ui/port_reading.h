@@ -11,7 +11,7 @@ namespace tarn {
 // the replies the presenter waits for (a measurement's stream; replies are
 // read as they come, through BytePort::waitForInput):
 //
-// - A board that sends at its line's pace is read in batches, at most every
+// - A board on a line of up to about 200 kbaud is read in batches every
 //   100 ms: a stream of records at 115200 baud wakes the window ten times a
 //   second rather than once a record, and each read finds something (a USB
 //   adapter hands over what it gathered every 16 ms).
