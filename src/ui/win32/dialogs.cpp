@@ -53,23 +53,36 @@ int showMessage(HWND owner, const std::string& text, UINT buttons) {
   return ::MessageBoxW(owner, wide(text).c_str(), title.c_str(), buttons);
 }
 
+// The common file dialog's settings: the owner, the request's filter, folder
+// and title, the buffer for the chosen path(s) and the flags.
+struct FileDialog {
+  FileDialog(HWND owner, const SaveRequest& request, std::vector<wchar_t>& file, DWORD flags)
+      : filter(dialogFilter(request.filter)),
+        title(wide(request.title)),
+        folder(wide(request.folder)) {
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = owner;
+    dialog.lpstrFilter = filter.c_str();
+    dialog.lpstrFile = file.data();
+    dialog.nMaxFile = static_cast<DWORD>(file.size());
+    dialog.lpstrInitialDir = folder.c_str();
+    dialog.lpstrTitle = title.c_str();
+    dialog.Flags = flags;
+  }
+  FileDialog(const FileDialog&) = delete;
+  FileDialog& operator=(const FileDialog&) = delete;
+  const std::wstring filter, title, folder;
+  OPENFILENAMEW dialog{};
+};
+
 }  // namespace
 
 std::optional<std::string> Win32SaveDialog::askSavePath(const SaveRequest& request) {
-  const std::wstring filter = dialogFilter(request.filter), title = wide(request.title),
-                     folder = wide(request.folder), offered = wide(request.offered);
   std::vector<wchar_t> file(32768, L'\0');
-  offered.copy(file.data(), file.size() - 1);
-  OPENFILENAMEW dialog{};
-  dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = owner_;
-  dialog.lpstrFilter = filter.c_str();
-  dialog.lpstrFile = file.data();
-  dialog.nMaxFile = static_cast<DWORD>(file.size());
-  dialog.lpstrInitialDir = folder.c_str();
-  dialog.lpstrTitle = title.c_str();
-  dialog.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_EXPLORER;
-  if (!GetSaveFileNameW(&dialog) || file[0] == L'\0') return std::nullopt;
+  wide(request.offered).copy(file.data(), file.size() - 1);
+  FileDialog shown(owner_, request, file,
+                   OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_EXPLORER);
+  if (!GetSaveFileNameW(&shown.dialog) || file[0] == L'\0') return std::nullopt;
   return utf8(file.data());
 }
 
@@ -107,20 +120,11 @@ std::optional<std::string> Win32SaveDialog::askFolder(const SaveRequest& request
 }
 
 std::vector<std::string> Win32SaveDialog::askOpenPaths(const SaveRequest& request) {
-  const std::wstring filter = dialogFilter(request.filter), title = wide(request.title),
-                     folder = wide(request.folder);
   std::vector<wchar_t> names(65536, L'\0');
-  OPENFILENAMEW dialog{};
-  dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = owner_;
-  dialog.lpstrFilter = filter.c_str();
-  dialog.lpstrFile = names.data();
-  dialog.nMaxFile = static_cast<DWORD>(names.size());
-  dialog.lpstrInitialDir = folder.c_str();
-  dialog.lpstrTitle = title.c_str();
-  dialog.Flags = OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST |
-                 OFN_HIDEREADONLY;
-  if (!GetOpenFileNameW(&dialog) || names[0] == L'\0') return {};
+  FileDialog shown(owner_, request, names,
+                   OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST |
+                       OFN_HIDEREADONLY);
+  if (!GetOpenFileNameW(&shown.dialog) || names[0] == L'\0') return {};
   // One file: its path. Several: the folder, then each name, each ended by
   // a NUL and the whole by another.
   std::vector<std::wstring> parts;
