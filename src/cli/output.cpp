@@ -257,9 +257,13 @@ std::string sweepRow(const SweepRun& run, std::span<const ChannelAnalysis> figur
       const bool binary = f.format == DataFormat::Binary;
       cells[0] = fixedNumber(n.sd, binary ? 3 : 4);
       cells[1] = fixedNumber(n.peakToPeak, binary ? 0 : 4);
-      if (const std::optional<double> uv = f.microvolts(n.sd))
+      // µV as the sweep's page gives them: from codes over the range, or from mV.
+      const auto microvolts = [&](double figure) {
+        return binary ? f.microvolts(figure) : std::optional<double>(figure * 1000);
+      };
+      if (const std::optional<double> uv = microvolts(n.sd))
         cells[2] = fixedNumber(*uv, kMicrovoltDecimals);
-      if (const std::optional<double> uv = f.microvolts(n.peakToPeak))
+      if (const std::optional<double> uv = microvolts(n.peakToPeak))
         cells[3] = fixedNumber(*uv, kMicrovoltDecimals);
       if (n.noiseFreeBits) {
         cells[4] = fixedNumber(*n.effectiveBits, 2);

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "analysis/noise.h"
+#include "cli/output.h"
 #include "cli/session.h"
 #include "common/system_clock.h"
 #include "datafile/code_page.h"
@@ -63,6 +64,11 @@ TEST(CliDataFile, KnownFilesGiveKnownFigures) {
                        "+01000.0+00000.0\r+01002.0-00001.0\r+00998.0+00001.0\r", "UTF-8");
   const NoiseFigures n = fieldNoise(f.records, 0, f.settings.format, 1000);
   EXPECT_TRUE(n.mean == 1.0 && n.peakToPeak == 0.004 && !n.noiseFreeBits);
+  // The sweep's table gives them in µV as its page does: 0.004 mV p-p is 4 µV.
+  const SweepRun run{{7, 3}, "59.52sps", SweepRun::End::Finished, std::nullopt};
+  const std::string row =
+      cli::sweepRow(run, analyseNoise(f.settings, f.records, 1000), Channels::Ch0);
+  EXPECT_NE(row.find(" 4.000 "), std::string::npos) << row;
 }
 
 struct WatchedPort : BytePort {  // records whether anything used it
