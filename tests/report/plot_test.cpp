@@ -86,6 +86,8 @@ TEST(Plot, PerColumnIsEverySegmentPixelForPixel) {
     for (const auto& signal : signals)
       for (const DataFormat format : {Binary, Millivolt})
         for (const Channels channels : {Ch1, Both}) {
+          // The longest run once a signal: the formats and channels are the short runs' rows.
+          if (n == 65535 && (format == Millivolt || channels == Ch1)) continue;
           std::string stream;
           char text[32];
           for (int i = 0; i < n; ++i) {

@@ -45,7 +45,7 @@ Measurement noiseRun(DataFormat format, Channels channels, const char* settings,
   std::mt19937 random(seed);
   std::normal_distribution<double> noise(0, sd);
   char field[2][16];
-  for (int i = 0; i < 20000; ++i) {
+  for (int i = 0; i < 5000; ++i) {
     for (char* text : field)
       if (format == DataFormat::Binary)
         std::snprintf(text, 16, "%06lX", 8388608 + std::lround(noise(random)));
