@@ -346,6 +346,9 @@ void Presenter::quit() {
 // --- Rate ------------------------------------------------------------------
 
 void Presenter::readRate() {
+  // A sweep's stream owns the line until it ends: a command now would read
+  // its records as the reply, and the rate it leaves is the sweep's to set.
+  if (sweeping()) return;
   try {
     if (!link_.isOpen()) {
       status.setText(bt::kComNotOpen);
@@ -364,6 +367,7 @@ void Presenter::readRate() {
 }
 
 void Presenter::setRate() {
+  if (sweeping()) return;  // as for readRate
   try {
     if (!link_.isOpen()) {
       status.setText(bt::kComNotOpen);

@@ -91,6 +91,9 @@ TEST(SweepMenu, SweepsEveryRateIntoTheFolderAndOpensTheReport) {
                  bool opened = true; } rows[] = {
       {"every rate", "/d", {"sweep 2", "recv ", "recv ", "recv "}, {"OK\r"},
        "F? F0 A00002 F1 A00002 F2 A00002 F1", kPlan + "測定終了... 3/3 rates|", kAll},
+      {"the rate buttons while it sweeps: nothing sent mid-stream", "/d", {"sweep 2", "recv ",
+       "read", "set", "recv ", "recv "}, {"OK\r"}, "F? F0 A00002 F1 A00002 F2 A00002 F1",
+       kPlan + "測定終了... 3/3 rates|", kAll},
       {"mV of both channels, a Windows folder", "C:\\d", {"mv", "ch 2", "sweep 2", "recv ",
        "recv ", "recv "}, {"OK\r"}, "F? F0 M20002 F1 M20002 F2 M20002 F1",
        kPlan + "測定終了... 3/3 rates|", kAll},
