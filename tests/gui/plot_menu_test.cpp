@@ -3,6 +3,7 @@
 // records what it was given.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -18,6 +19,7 @@
 #include "support/board_process.h"
 #include "support/modal_driver.h"
 #include "support/pump.h"
+#include "support/sweep_rows.h"
 #include "ui/presenter.h"
 #include "ui/qt/app.h"
 #include "ui/qt/main_window.h"
@@ -103,36 +105,77 @@ TEST(Window, PlotMenuOpensTheReportOfTheMeasurementShown) {
   EXPECT_EQ(QImage(picture).size(), w.plot().size() * w.plot().devicePixelRatio());
 }
 
-// The noise table of every rate, through the folder dialog: a data file a
-// rate in the folder, the report beside them opened, the board's rate back.
-TEST(Window, PlotMenuSweepsEveryRateIntoTheFolderChosen) {
-  QTemporaryDir bin, folder;
-  const QByteArray path = recordOpening(bin);
-  const test::BoardProcess board({"--no-pacing"});
-  App app(currentBoards());
-  MainWindow& w = app.window();
-  Presenter& p = app.presenter();
-  w.show();
-  p.toggleConnection();
-  const int found = p.rateList.listIndex();
-  p.sampleCount.userEdit("3");
-  {
-    test::ModalDriver driver({test::ModalDriver::type(folder.path())});
-    EXPECT_EQ(useMenu(w, Qt::Key_Menu, Qt::NoModifier, 2),
-              std::vector<bool>({false, false, true, true}));
+// The sweep of every rate through the folder dialog against each board of the sweep's rows
+// (support/sweep_rows.h), the report opened; then two files it kept and one that is no data
+// file compared through the open dialog: the page opened names both runs, the third is told.
+TEST(Window, PlotMenuSweepsEveryRateAndComparesTheFilesKept) {
+  for (const test::SweepRow& row : test::kSweepRows) {
+    SCOPED_TRACE(row.name);
+    QTemporaryDir bin, folder;
+    const QString opened = bin.filePath("opened");
+    const QByteArray path = recordOpening(bin);
+    const test::BoardProcess board(test::wordsOf(row.options));
+    App app(currentBoards());
+    MainWindow& w = app.window();
+    Presenter& p = app.presenter();
+    const auto caption = [&w](const char* name) {
+      return static_cast<QAbstractButton*>(w.widget(name))->text().toStdString();
+    };
+    w.show();
+    p.toggleConnection();
+    const std::string found = p.rateList.text();
+    p.sampleCount.userEdit(row.count);
+    using D = test::ModalDriver;
+    std::vector<D::Step> steps{D::type(folder.path())};
+    if (!row.told.empty()) steps.push_back(D::answer(QMessageBox::Ok));
+    test::SweepSeen seen;
+    {
+      D driver(steps);
+      EXPECT_EQ(useMenu(w, Qt::Key_Menu, Qt::NoModifier, 2),
+                std::vector<bool>({false, false, true, true}));
+      if (row.stop) {
+        EXPECT_TRUE(test::pumpUntil([&] { return test::firstRecordsIn(p.status.text()); }));
+        static_cast<QAbstractButton*>(w.widget("SendB2"))->click();
+      }
+      EXPECT_TRUE(test::pumpUntil([&] {
+        return !p.measuring() && QFile::exists(opened) && driver.boxes.size() + 1 == steps.size();
+      }));
+      for (const std::string& box : driver.boxes) seen.told += box;
+    }
+    seen.status = p.status.text();
+    seen.connect = caption("Button1");
+    seen.measure = caption("SendB2");
+    if (row.open) {  // the board's own rate, read again
+      static_cast<QAbstractButton*>(w.widget("Command29"))->click();
+      test::pumpUntil([&] { return p.status.text() == "データレート読出しました"; });
+    }
+    seen.rateBack = p.rateList.text() == found;
+    for (const QString& name : QDir(folder.path()).entryList(QDir::Files))
+      seen.names.push_back(name.toStdString());
+    seen.read = [&](const std::string& name) {
+      return test::readAll(folder.filePath(QString::fromStdString(name)));
+    };
+    for (const std::string& problem : test::sweepProblems(row, seen)) ADD_FAILURE() << problem;
+    EXPECT_EQ(test::readAll(opened), folder.filePath("report.html").toStdString());
+    if (row.kept >= 2) {
+      QFile::remove(opened);
+      const QString a = folder.filePath(QString::fromStdString(seen.names[0]));
+      const QString b = folder.filePath(QString::fromStdString(seen.names[1]));
+      D driver({D::type('"' + a + "\" \"" + b + "\" \"" + folder.filePath("report.html") + '"'),
+                D::answer(QMessageBox::Ok)});
+      useMenu(w, Qt::Key_Menu, Qt::NoModifier, 3);
+      EXPECT_TRUE(test::pumpUntil([&] { return QFile::exists(opened); }));
+      const std::string page = test::readAll(opened);
+      EXPECT_NE(test::readAll(QString::fromStdString(page)).find(seen.names[1]), std::string::npos);
+      EXPECT_NE(test::readAll(QString::fromStdString(page)).find(seen.names[0]), std::string::npos);
+      EXPECT_TRUE(test::pumpUntil([&] { return driver.boxes.size() == 1; }));
+      EXPECT_TRUE(driver.boxes.at(0).starts_with("データファイルを読み込めませんでした (" +
+                                                 folder.filePath("report.html").toStdString()))
+          << driver.boxes[0];
+      QFile::remove(QString::fromStdString(page));
+    }
+    qputenv("PATH", path);
   }
-  ASSERT_TRUE(test::pumpUntil([&] { return !p.measuring(); }));
-  EXPECT_EQ(p.status.text(), "測定終了... 12/12 rates");
-  EXPECT_EQ(p.rateList.listIndex(), found);
-  ASSERT_TRUE(test::pumpUntil([&] { return QFile::exists(bin.filePath("opened")); }));
-  EXPECT_EQ(test::readAll(bin.filePath("opened")), folder.filePath("report.html").toStdString());
-  qputenv("PATH", path);
-  const QStringList files = QDir(folder.path()).entryList(QDir::Files);
-  ASSERT_EQ(files.size(), 13) << files.join(' ').toStdString();
-  EXPECT_EQ(files.first(), "rate-00-1.25sps.csv");
-  EXPECT_EQ(files[11], "rate-11-1007sps.csv");
-  EXPECT_NE(test::readAll(folder.filePath("report.html")).find("rate-11-1007sps.csv"),
-            std::string::npos);
 }
 
 // The plot box's picture as the Windows window writes it, read by libpng.

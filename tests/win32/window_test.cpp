@@ -8,6 +8,7 @@
 //   COM15  the same stream, for the presenter the file is compared with
 //   COM13  pellan2 --unplug-at-command 6: Quit while measuring
 //   COM14  pellan: tarnview_solo
+//   COM5-9 the sweep's rows (support/sweep_rows.h), found by their arguments
 // and, in a run of their own (FaultTable.*), one board for each row of the
 // fault table (support/board_rows.h) in each window, found by the arguments
 // scripts/test started it with (portN.args). COM4 is no port of this system.
@@ -35,6 +36,7 @@
 #include "report/raster.h"
 #include "support/board_rows.h"
 #include "support/fakes.h"
+#include "support/sweep_rows.h"
 #include "ui/control_table.h"
 #include "ui/presenter.h"
 #include "windows/serial_port.h"
@@ -518,48 +520,23 @@ void choosePlotMenuItem(const Program& program, int item) {
   PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
 }
 
-// The file dialog titled `title`, answered with `path` typed into its name box.
-void answerFileDialog(const Program& program, const std::string& title, const std::string& path) {
+// The file dialog titled `title`, answered with each of `typed` in turn typed into its name box
+// (a folder to go to, then the files).
+void answerFileDialog(const Program& program, const std::string& title,
+                      const std::vector<std::string>& typed) {
   HWND dialog = nullptr;
   ASSERT_TRUE(
       eventually([&] { return (dialog = findWindow(program.id(), L"#32770", title)) != nullptr; }));
   HWND name = GetDlgItem(dialog, cmb13);
   if (HWND edit = FindWindowExW(name, nullptr, L"Edit", nullptr)) name = edit;
   if (!name) name = GetDlgItem(dialog, edt1);
-  SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide(path).c_str()));
+  for (const std::string& text : typed) {
+    SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide(text).c_str()));
+    // A folder is gone to within the click; the last answer ends the dialog.
+    if (&text != &typed.back()) SendMessageW(dialog, WM_COMMAND, IDOK, 0);
+  }
   PostMessageW(dialog, WM_COMMAND, IDOK, 0);
   EXPECT_TRUE(eventually([&] { return !IsWindow(dialog); }));
-}
-
-// The noise table of every rate from the plot box's menu: the folder through
-// the system's folder dialog, a data file a rate in it as the command line
-// names them, the report beside them opened, the board's rate set back.
-TEST(TarnviewSweep, SweepsEveryRateFromThePlotMenu) {
-  const std::string folder = kScratch + "\\sweep", opened = kScratch + "\\opened.txt";
-  CreateDirectoryW(wide(folder).c_str(), nullptr);
-  const HtmlOpenerStandIn opener(opened);
-  Program window(kTarnview);
-  window.connect("COM10");
-  const std::string found = window.text("Combo1");
-  window.type("Text1", "2");
-  choosePlotMenuItem(window, 2);
-  answerFileDialog(window, "全レートのノイズ表", folder);
-  window.waitFor("SendB2", at::kStop);
-  EXPECT_TRUE(window.waitFor("Status", [](auto& s) { return s.starts_with("rate "); }));
-  window.waitFor("Status", at::kFinished + std::string("12/12 rates"));
-  window.waitFor("SendB2", at::kStart);
-  EXPECT_EQ(window.text("Combo1"), found);
-  const std::span<const std::string_view> rates = boardByKey("pellan2")->ratesSinc5;
-  for (size_t code = 0; code < rates.size(); ++code) {
-    char name[64];
-    std::snprintf(name, sizeof name, "\\rate-%02zu-%s.csv", code, std::string(rates[code]).c_str());
-    const datafile::SavedFile file = datafile::readDataFile(contentOf(folder + name));
-    EXPECT_EQ(file.settings.rateText, rates[code]) << name;
-    EXPECT_EQ(file.records.size(), 2u) << name;
-  }
-  EXPECT_NE(contentOf(folder + "\\report.html").find("rate-11-1007sps.csv"), std::string::npos);
-  EXPECT_TRUE(eventually([&] { return contentOf(opened).starts_with(folder + "\\report.html"); }))
-      << contentOf(opened);
 }
 
 // The port of the board scripts/test started with `args` (its portN.args; "comN.args" would
@@ -685,6 +662,80 @@ TEST(FaultTable, EveryRowInBothWindows) {
     for (const std::string& problem : run.problems)
       ADD_FAILURE() << run.row->name << " (" << (run.solo ? "tarnview_solo" : "tarnview")
                     << "): " << problem;
+}
+
+// The message box the program shows, waited for if `expected`: its text, and the box answered OK.
+std::string messageShown(const Program& program, bool expected) {
+  HWND box = nullptr;
+  eventually([&] { return (box = findWindow(program.id(), L"#32770", "tarnview")) || !expected; });
+  if (!box) return {};
+  const std::string text = textOf(GetDlgItem(box, 0xFFFF));
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(eventually([box] { return !IsWindow(box); }));
+  return text;
+}
+
+// The sweep of every rate from the plot box's menu against each board of the sweep's rows
+// (support/sweep_rows.h), the report opened; then two files it kept and one that is no data
+// file compared through the open dialog: the page opened names both runs, the third is told.
+TEST(TarnviewSweep, SweepsEveryRateAndComparesTheFilesKept) {
+  for (const test::SweepRow& row : test::kSweepRows) {
+    SCOPED_TRACE(row.name);
+    const std::string port = portWith(row.options);
+    ASSERT_FALSE(port.empty()) << "no board " << row.options << " in scripts/test";
+    const std::string folder = kScratch + "\\sweep" + port, opened = folder + ".opened";
+    CreateDirectoryW(wide(folder).c_str(), nullptr);
+    const HtmlOpenerStandIn opener(opened);
+    Program window(kTarnview);
+    window.connect(port);
+    const std::string found = window.text("Combo1");
+    window.type("Text1", row.count);
+    choosePlotMenuItem(window, 2);
+    answerFileDialog(window, "全レートのノイズ表", {folder});
+    if (row.stop) {
+      EXPECT_TRUE(window.waitFor("Status", test::firstRecordsIn));
+      window.click("SendB2");
+    }
+    const std::regex status(row.status);
+    EXPECT_TRUE(eventually([&] {
+      return std::regex_match(window.text("Status"), status) && !contentOf(opened).empty();
+    })) << window.text("Status");
+    test::SweepSeen seen{
+        window.text("Status"), "", "", false, messageShown(window, !row.told.empty()), {}, {}};
+    seen.connect = window.text("Button1");
+    seen.measure = window.text("SendB2");
+    if (row.open) {  // the board's own rate, read again
+      window.click("Command29");
+      window.waitFor("Status", bt::kRateRead);
+    }
+    seen.rateBack = window.text("Combo1") == found;
+    WIN32_FIND_DATAW file;
+    const HANDLE search = FindFirstFileW(wide(folder + "\\*.*").c_str(), &file);
+    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileW(search, &file))
+      if (!(file.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        seen.names.push_back(utf8(file.cFileName));
+    FindClose(search);
+    seen.read = [&](const std::string& name) { return contentOf(folder + "\\" + name); };
+    for (const std::string& problem : test::sweepProblems(row, seen)) ADD_FAILURE() << problem;
+    EXPECT_TRUE(contentOf(opened).starts_with(folder + "\\report.html")) << contentOf(opened);
+    if (row.kept < 2) continue;
+    DeleteFileW(wide(opened).c_str());
+    choosePlotMenuItem(window, 3);
+    answerFileDialog(
+        window, "ファイルを比較",
+        {folder, '"' + seen.names[0] + "\" \"" + seen.names[1] + "\" \"report.html\""});
+    ASSERT_TRUE(eventually([&] { return !contentOf(opened).empty(); }));
+    std::string page = contentOf(opened);
+    std::erase(page, '"');
+    page.erase(page.find_last_not_of(" \r\n") + 1);
+    EXPECT_NE(contentOf(page).find(seen.names[0]), std::string::npos) << page;
+    EXPECT_NE(contentOf(page).find(seen.names[1]), std::string::npos) << page;
+    const std::string told = messageShown(window, true);
+    EXPECT_TRUE(
+        told.starts_with("データファイルを読み込めませんでした (" + folder + "\\report.html"))
+        << told;
+    DeleteFileW(wide(page).c_str());
+  }
 }
 
 // Wine's screen at `dpi` (LogPixels) for the programs started while it lives,
