@@ -8,7 +8,6 @@
 #include <iterator>
 #include <optional>
 #include <ostream>
-#include <thread>
 
 #include "acquisition/acquisition_texts.h"
 #include "acquisition/sweep.h"
@@ -16,7 +15,6 @@
 #include "board/board_texts.h"
 #include "board/commands.h"
 #include "cli/compare.h"
-#include "cli/files.h"
 #include "cli/options.h"
 #include "cli/output.h"
 #include "datafile/code_page.h"
@@ -26,6 +24,8 @@
 #include "datafile/saved_file.h"
 #include "report/report.h"
 #include "report/sweep_report.h"
+#include "workflow/files.h"
+#include "workflow/reception.h"
 
 namespace tarn::cli {
 namespace {
@@ -79,7 +79,12 @@ std::string measureProgress(int32_t received, int32_t count, double seconds) {
 
 class Session {
  public:
-  Session(Context& c, const Options& o) : c_(c), o_(o), board_(*o.board), link_(c.port, c.clock) {}
+  Session(Context& c, const Options& o)
+      : c_(c),
+        o_(o),
+        board_(*o.board),
+        link_(c.port, c.clock),
+        reception_(link_, c.port, c.clock, board_, [&c] { return c.interrupted != 0; }) {}
 
   int run() {
     if (o_.command == Command::Stats || o_.command == Command::Report) return stats();
@@ -115,22 +120,13 @@ class Session {
   }
 
   int onBoard() {
-    try {
-      link_.open(o_.device, board_.line);
-    } catch (const PortError& e) {
-      fail(std::string(bt::kComOpenFailed) + " " + e.what());
+    Connected connected = connectBoard(link_, o_.device, board_);
+    if (!connected.connection) {
+      fail(connected.error);
       return 1;
     }
-    link_.resync();
-    check_ = checkBoard(link_, board_);
-    if (check_.outcome != BoardCheck::Outcome::Ok) {
-      fail(std::string(check_.outcome == BoardCheck::Outcome::NoAnswer ? board_.noAnswer
-                                                                       : board_.badStatus));
-      return 1;
-    }
-    // The window reads the rate as it connects; only a set rate does without.
-    const std::optional<int> read = tarn::readRate(link_);
-    rate_ = read && *read < static_cast<int>(check_.rates.size()) ? read : std::nullopt;
+    check_ = std::move(connected.connection->check);
+    rate_ = connected.connection->rate;  // only a set rate does without
     if (!o_.rate.empty()) {
       const std::optional<int> wanted = rateCodeIn(check_.rates, o_.rate);
       if (!wanted) {
@@ -222,11 +218,11 @@ class Session {
                   board_.refusesWithNg);
     std::string summary;
     c_.catchInterrupts(true);
-    try {
-      summary = receive(m);
-    } catch (const PortError&) {
-      m.end(Measurement::State::PortLost);
-      summary = at::kLostDuringMeasurement + std::to_string(m.received()) + at::kLostCountEnd;
+    {
+      Progress progress(c_, c_.errIsTerminal && !o_.quiet);
+      summary = reception_.measure(m, [&] {
+        progress.show([&](double s) { return measureProgress(m.received(), o_.count, s); });
+      });
     }
     c_.catchInterrupts(false);
     const double seconds =
@@ -288,73 +284,11 @@ class Session {
     return status == 0 && !verdict.pass ? 3 : status;
   }
 
-  // Feeds the measurement what arrives; the window's status text at the end.
-  std::string receive(Measurement& m) {
-    Progress progress(c_, c_.errIsTerminal && !o_.quiet);
-    link_.take();  // what came before the start is not a record
-    link_.send(startCommand(m.settings()));
-    const DataFormat format = m.settings().format;
-    std::string summary;
-    const bool interrupted = pump([&](std::string_view chars) {
-      switch (m.feed(chars)) {
-        case Measurement::State::Running:
-          progress.show([&](double s) { return measureProgress(m.received(), o_.count, s); });
-          return true;
-        case Measurement::State::Finished:
-          summary = finished(m, at::kFinished);
-          return false;
-        case Measurement::State::TableFull:
-          link_.send(stopCommand(format));
-          summary = finished(m, at::kTableFull);
-          return false;
-        default:
-          return false;
-      }
-    });
-    if (!interrupted) return summary;
-    m.end(Measurement::State::Stopped);
-    link_.send(stopCommand(format));
-    try {
-      link_.take();  // the rest of the stream
-    } catch (const PortError&) {
-      // Gone once stopped: what arrived is kept all the same.
-    }
-    return at::kStopped + discardedText(m);
-  }
-
-  // Hands `feed` what the port brings until it returns false (the stream is
-  // over) or Ctrl-C comes: true for a Ctrl-C. It is called at least every
-  // 200 ms (within Sweep::kPoll), with nothing when nothing came.
-  template <typename Feed>
-  bool pump(Feed&& feed) {
-    const SteadyTime started = c_.clock.now();
-    SteadyTime lastTake{};
-    double taken = 0;  // characters
-    while (!c_.interrupted) {
-      // At the line's pace records come one at a time: taking what gathered
-      // over a few milliseconds spares a wake-up a record and delays none
-      // that counts. A stream faster than the line (a simulated board) is
-      // taken as it comes.
-      const SteadyTime now = c_.clock.now();
-      const double seconds = std::chrono::duration<double>(now - started).count();
-      const auto pause = lastTake + 8ms - now;
-      if (pause > 0ms && taken < seconds * board_.line.baud / 5) std::this_thread::sleep_for(pause);
-      c_.port.waitForInput(c_.clock.now() + 200ms);
-      lastTake = c_.clock.now();
-      const std::string chars = link_.take();
-      taken += static_cast<double>(chars.size());
-      if (!feed(std::string_view(chars))) return false;
-    }
-    return true;
-  }
-
   // The records as the window saves them, at `path`; false, and said, when
   // they cannot be written.
   bool saveData(const Measurement& m, const std::string& path) {
     try {
-      const std::optional<std::string> bytes = dataFileBytes(m, c_.clock);
-      if (!bytes) throw FileError("the character set " + datafile::systemCharset() + " is unknown");
-      replaceFile(path, *bytes);
+      saveDataFile(m.settings(), m.records(), datafile::dateTimeText(c_.clock.localNow()), path);
       return true;
     } catch (const FileError& e) {
       fail(std::string(datafile_texts::kSaveFailed) + " (" + e.what() + ")");
@@ -413,12 +347,12 @@ class Session {
       try {
         sweep.start();
         saveEnded();
-        const bool interrupted = sweep.running() && pump([&](std::string_view chars) {
-                                   sweep.feed(chars);
-                                   saveEnded();
-                                   progress.show([&](double) { return sweep.progressText(); });
-                                   return sweep.running();
-                                 });
+        const bool interrupted = sweep.running() && reception_.pump([&](std::string_view chars) {
+          sweep.feed(chars);
+          saveEnded();
+          progress.show([&](double) { return sweep.progressText(); });
+          return sweep.running();
+        });
         if (interrupted) sweep.stop();
       } catch (const PortError&) {
         sweep.portLost();
@@ -507,16 +441,6 @@ class Session {
     return o_.out + (last == '/' || last == '\\' ? "" : "/") + name;
   }
 
-  std::string finished(const Measurement& m, const char* heading) const {
-    if (m.received() == 0) return std::string(heading) + at::kNoValidData;
-    return heading + peakToPeakText(m, board_) + discardedText(m);
-  }
-
-  static std::string discardedText(const Measurement& m) {
-    return m.discarded() == 0 ? std::string()
-                              : at::kDiscarded + std::to_string(m.discarded()) + at::kDiscardedEnd;
-  }
-
   int stats() {
     if (!o_.compared.empty()) return compareFiles(c_, o_);
     DataFileRead read = readDataFileAt(o_.file);
@@ -582,6 +506,7 @@ class Session {
   const Options& o_;
   const BoardProfile& board_;
   BoardLink link_;
+  Reception reception_;
   BoardCheck check_{};
   std::optional<int> rate_;
 };
