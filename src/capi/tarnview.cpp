@@ -306,6 +306,15 @@ tarn_status tarn_board_measure(tarn_board* board, int32_t count, tarn_channels c
       if (progress && progress(m.received(), count, user) != 0) b.stop.store(true);
     });
     r->dateTime = datafile::dateTimeText(b.clock.localNow());
+    if (m.state() == Measurement::State::Stopped || m.state() == Measurement::State::TableFull) {
+      try {
+        // The stream's tail, which would pass for the next command's reply,
+        // as a sweep drops it between its runs.
+        b.link.drain(std::chrono::milliseconds(50));
+      } catch (const PortError&) {
+        // Gone once stopped: the run is whole all the same.
+      }
+    }
     if (m.state() == Measurement::State::Refused)
       throw Failure{TARN_ERROR_BOARD, acquisition_texts::kRefused};
     const bool lost = m.state() == Measurement::State::PortLost;

@@ -1,7 +1,8 @@
 #!/bin/bash
 # The installed library from outside the tree: a C program built with
-# pkg-config and one with find_package(tarnview), each measuring the
-# simulated board. Arguments: the build folder and tarnboard.
+# pkg-config, one with find_package(tarnview), and a Python script with the
+# installed package, each measuring the simulated board. Arguments: the build
+# folder and tarnboard.
 set -euo pipefail
 build=$1 tarnboard=$2
 work=$(mktemp -d)
@@ -12,7 +13,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-for component in library development; do
+for component in library development python; do
   cmake --install "$build" --prefix "$work/prefix" --component "$component" >/dev/null
 done
 
@@ -62,7 +63,21 @@ CMAKE
 cmake -S "$work/project" -B "$work/project/build" -DCMAKE_PREFIX_PATH="$work/prefix" >/dev/null
 cmake --build "$work/project/build" >/dev/null
 
-for program in "$work/by-pkg-config" "$work/project/build/by-find-package"; do
+cat >"$work/measure.py" <<'PYTHON'
+import sys
+import tarnview
+with tarnview.Board(sys.argv[1]) as board:
+    run = board.measure(count=25, channels="both", format="mv")
+print(run.values.shape[1], run.status)
+PYTHON
+cat >"$work/by-python" <<SH
+#!/bin/sh
+PYTHONPATH="$work/prefix/lib/python3/dist-packages" exec /usr/bin/python3 "$work/measure.py" "\$1"
+SH
+chmod +x "$work/by-python"
+unset TARNVIEW_LIBRARY
+
+for program in "$work/by-pkg-config" "$work/project/build/by-find-package" "$work/by-python"; do
   coproc BOARD { "$tarnboard" --no-pacing; }
   board=$BOARD_PID
   read -r device <&"${BOARD[0]}"
