@@ -2,6 +2,7 @@
 // status and the calling thread's message. It binds; the core decides.
 #include "capi/tarnview.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <memory>
@@ -131,6 +132,10 @@ struct tarn_run {
   const BoardProfile* profile = &defaultBoard();
   std::unique_ptr<Measurement> measurement;
   std::optional<datafile::SavedFile> file;
+  // The values, read as a measurement's records came, or from the file's
+  // when first asked for.
+  std::optional<SampleValues> values;
+  std::once_flag valuesOnce;
   std::string status, dateTime;
   std::once_flag figuresOnce;
   std::string figures;
@@ -140,6 +145,14 @@ struct tarn_run {
   }
   std::span<const SampleRecord> records() const {
     return measurement ? measurement->records() : std::span<const SampleRecord>(file->records);
+  }
+  const SampleValues& sampleValues() {
+    std::call_once(valuesOnce, [this] {
+      if (values) return;
+      values.emplace(settings());
+      values->update(records());
+    });
+    return *values;
   }
   std::vector<ChannelAnalysis> analysis() const {
     return analyseNoise(settings(), records(), profile->mvSummaryDivisor);
@@ -159,16 +172,15 @@ void connect(tarn_board& b) {
 template <typename T, typename As>
 void channelValues(const tarn_run* run, int channel, T* values, size_t capacity, size_t* written,
                    As&& as) {
-  const tarn_run& r = need(run, "run");
+  // The values are read once, whichever thread asks first.
+  tarn_run& r = const_cast<tarn_run&>(need(run, "run"));
   const std::span<const int> fields = measuredFields(r.settings().channels);
   if (std::find(fields.begin(), fields.end(), channel) == fields.end())
     throw Failure{TARN_ERROR_ARGUMENT, "channel " + std::to_string(channel) + " is not measured"};
   if (!values && capacity > 0) throw Failure{TARN_ERROR_ARGUMENT, "no buffer (NULL)"};
-  const std::span<const SampleRecord> records = r.records();
-  const size_t n = std::min(capacity, records.size());
-  const DataFormat format = r.settings().format;
-  for (size_t i = 0; i < n; ++i)
-    values[i] = as(sampleValue(records[i].field[static_cast<size_t>(channel)], format));
+  const std::span<const double> read = r.sampleValues().field(channel);
+  const size_t n = std::min(capacity, read.size());
+  std::transform(read.begin(), read.begin() + static_cast<std::ptrdiff_t>(n), values, as);
   if (written) *written = n;
 }
 
@@ -302,9 +314,11 @@ tarn_status tarn_board_measure(tarn_board* board, int32_t count, tarn_channels c
                             b.connection.check.settings, b.clock.now()),
         b.profile.refusesWithNg);
     Measurement& m = *r->measurement;
-    r->status = b.reception.measure(m, [&] {
+    r->values.emplace(m.settings());
+    r->status = b.reception.measure(m, *r->values, [&] {
       if (progress && progress(m.received(), count, user) != 0) b.stop.store(true);
     });
+    r->values->update(m.records());  // a stopped or lost run's last records
     r->dateTime = datafile::dateTimeText(b.clock.localNow());
     if (m.state() == Measurement::State::Stopped || m.state() == Measurement::State::TableFull) {
       try {

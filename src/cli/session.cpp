@@ -220,7 +220,8 @@ class Session {
     c_.catchInterrupts(true);
     {
       Progress progress(c_, c_.errIsTerminal && !o_.quiet);
-      summary = reception_.measure(m, [&] {
+      SampleValues values(m.settings());
+      summary = reception_.measure(m, values, [&] {
         progress.show([&](double s) { return measureProgress(m.received(), o_.count, s); });
       });
     }

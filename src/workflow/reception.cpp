@@ -51,7 +51,8 @@ bool Reception::pump(const std::function<bool(std::string_view)>& feed) {
   return true;
 }
 
-std::string Reception::measure(Measurement& m, const std::function<void()>& onRecords) {
+std::string Reception::measure(Measurement& m, SampleValues& values,
+                               const std::function<void()>& onRecords) {
   try {
     link_.take();  // what came before the start is not a record
     link_.send(startCommand(m.settings()));
@@ -60,14 +61,15 @@ std::string Reception::measure(Measurement& m, const std::function<void()>& onRe
     const bool stopped = pump([&](std::string_view chars) {
       switch (m.feed(chars)) {
         case Measurement::State::Running:
+          values.update(m.records());
           onRecords();
           return true;
         case Measurement::State::Finished:
-          summary = finished(m, at::kFinished);
+          summary = finished(m, values, at::kFinished);
           return false;
         case Measurement::State::TableFull:
           link_.send(stopCommand(format));
-          summary = finished(m, at::kTableFull);
+          summary = finished(m, values, at::kTableFull);
           return false;
         default:
           return false;
@@ -88,9 +90,11 @@ std::string Reception::measure(Measurement& m, const std::function<void()>& onRe
   }
 }
 
-std::string Reception::finished(const Measurement& m, const char* heading) const {
+std::string Reception::finished(const Measurement& m, SampleValues& values,
+                                const char* heading) const {
   if (m.received() == 0) return std::string(heading) + at::kNoValidData;
-  return heading + peakToPeakText(m, board_) + discardedText(m);
+  values.update(m.records());
+  return heading + peakToPeakText(values, board_) + discardedText(m);
 }
 
 std::string discardedText(const Measurement& m) {

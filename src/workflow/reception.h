@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "acquisition/measurement.h"
+#include "analysis/values.h"
 #include "board/commands.h"
 #include "board/link.h"
 #include "board/profile.h"
@@ -54,12 +55,14 @@ class Reception {
 
   // The window's measurement: the start, the records until the count, a
   // stop, a full table or a lost port; the stop command sent where the
-  // board still streams. `onRecords` is called after each pass while it
-  // runs. The window's status text at its end.
-  std::string measure(Measurement& m, const std::function<void()>& onRecords);
+  // board still streams. `values` (of m's settings) reads the records as
+  // they come, so that the end's summary waits for the last ones alone.
+  // `onRecords` is called after each pass while it runs. The window's status
+  // text at its end.
+  std::string measure(Measurement& m, SampleValues& values, const std::function<void()>& onRecords);
 
  private:
-  std::string finished(const Measurement& m, const char* heading) const;
+  std::string finished(const Measurement& m, SampleValues& values, const char* heading) const;
 
   BoardLink& link_;
   BytePort& port_;
