@@ -8,7 +8,7 @@ namespace tarn::capi {
 
 // A board's serial port whose wait a stop can end early: wake() may be
 // called from any thread and from a signal handler. Each system's
-// <system>_port.cpp here makes it.
+// platform/<system>/stoppable_port.cpp makes it.
 class StoppablePort {
  public:
   virtual ~StoppablePort() = default;
