@@ -428,8 +428,8 @@ tarn_status tarn_run_figures(tarn_run* run, const char** json) {
 
 tarn_status tarn_report(const tarn_run* const* runs, size_t count, const char* path) {
   return guarded([&] {
-    std::string(text(path, "path"));
-    if (count == 0) throw Failure{TARN_ERROR_ARGUMENT, "no runs to report"};
+    const std::string target = text(path, "path");
+    if (!runs || count == 0) throw Failure{TARN_ERROR_ARGUMENT, "no runs to report"};
     std::vector<std::vector<ChannelAnalysis>> analyses;
     std::vector<std::string> names;
     for (size_t i = 0; i < count; ++i) {
@@ -442,12 +442,12 @@ tarn_status tarn_report(const tarn_run* const* runs, size_t count, const char* p
                           r.dateTime};
     };
     if (count == 1) {
-      replaceFile(path, reportHtml(header(0), analyses[0]));
+      replaceFile(target, reportHtml(header(0), analyses[0]));
       return;
     }
     std::vector<ComparedRun> compared;
     for (size_t i = 0; i < count; ++i) compared.push_back({names[i], header(i), analyses[i]});
-    replaceFile(path, comparisonHtml(compared));
+    replaceFile(target, comparisonHtml(compared));
   });
 }
 

@@ -39,6 +39,9 @@ def test_values_are_the_files_and_figures_the_programs(board, tmp_path, channels
     stats = subprocess.run([os.environ["TARNVIEW_CLI"], "stats", "--json", str(path)],
                            capture_output=True, check=True)
     assert tarnview.analyse(back) == tarnview.analyse(run) == json.loads(stats.stdout)["figures"]
+    for runs, title in ((run, "<title>"), ([run, back], "run 2")):
+        tarnview.report(runs, tmp_path / "report.html")
+        assert title in (tmp_path / "report.html").read_text(encoding="utf-8")
 
 
 def test_failures_give_the_programs_messages_and_keep_what_came(board):
@@ -57,6 +60,8 @@ def test_failures_give_the_programs_messages_and_keep_what_came(board):
         tarnview.Board("COM17")
     with pytest.raises(tarnview.DataFileError, match="cannot read"):
         tarnview.read("/nonexistent.csv")
+    with pytest.raises(tarnview.ArgumentError, match="no runs"):
+        tarnview.report([], "/tmp/never.html")
 
 
 def test_stops_from_the_callback_another_thread_and_ctrl_c(board):
