@@ -13,10 +13,9 @@
 #include "acquisition/acquisition_texts.h"
 #include "board/board_texts.h"
 #include "board/profile.h"
+#include "last_error.h"
 #include "support/board_process.h"
 #include "tarnview.h"
-
-extern "C" long long c_first_code(const char* port, int32_t count);
 
 namespace tarn {
 namespace {
@@ -25,12 +24,6 @@ namespace at = acquisition_texts;
 // A loaded machine may keep the board from answering within 100 ms: the rows
 // wait as long as it takes, but for the silent board's.
 const bool kPatient = setenv("TARNVIEW_REPLY_MS", "10000", 1) == 0;
-
-std::string lastError() {
-  const char* message = nullptr;
-  tarn_last_error(&message);
-  return message;
-}
 
 // The rows of a data file after its seven header lines, each a list of
 // fields: what the file holds, read without the library.
@@ -119,7 +112,6 @@ TEST(CApi, FailuresAndStopsGiveTheProgramsTextsAndKeepWhatCame) {
   const std::string lost = at::kLostDuringMeasurement + std::string("30") + at::kLostCountEnd;
   const struct Row {
     std::vector<std::string> board;
-    const char* port;
     bool measures;
     tarn_progress progress;
     tarn_status status;
@@ -127,42 +119,17 @@ TEST(CApi, FailuresAndStopsGiveTheProgramsTextsAndKeepWhatCame) {
     tarn_end end;
     int32_t kept;  // -1: no run
   } rows[] = {
-      {{},
-       "/nonexistent",
-       false,
-       nullptr,
-       TARN_ERROR_PORT,
-       board_texts::kComOpenFailed,
-       TARN_END_FINISHED,
-       -1},
-      {{},
-       "COM17",
-       false,
-       nullptr,
-       TARN_ERROR_ARGUMENT,
-       board_texts::kComNumberRange,
-       TARN_END_FINISHED,
-       -1},
       {{"--silent"},
-       "COM4",
        false,
        nullptr,
        TARN_ERROR_BOARD,
        std::string(pellan2.noAnswer),
        TARN_END_FINISHED,
        -1},
-      {{"--refuse"}, "COM4", true, nullptr, TARN_ERROR_BOARD, at::kRefused, TARN_END_FINISHED, -1},
-      {{"--unplug-after", "30"},
-       "COM4",
-       true,
-       nullptr,
-       TARN_ERROR_PORT,
-       lost,
-       TARN_END_PORT_LOST,
-       30},
+      {{"--refuse"}, true, nullptr, TARN_ERROR_BOARD, at::kRefused, TARN_END_FINISHED, -1},
+      {{"--unplug-after", "30"}, true, nullptr, TARN_ERROR_PORT, lost, TARN_END_PORT_LOST, 30},
       // Stopped by the progress callback once 20 records came.
       {{"--no-pacing"},
-       "COM4",
        true,
        [](int32_t n, int32_t, void*) { return n >= 20 ? 1 : 0; },
        TARN_OK,
@@ -174,7 +141,7 @@ TEST(CApi, FailuresAndStopsGiveTheProgramsTextsAndKeepWhatCame) {
     test::BoardProcess board(row.board);
     tarn_board* b = nullptr;
     if (row.status == TARN_ERROR_BOARD && !row.measures) unsetenv("TARNVIEW_REPLY_MS");
-    tarn_status status = tarn_board_open(row.port, nullptr, &b);
+    tarn_status status = tarn_board_open("COM4", nullptr, &b);
     setenv("TARNVIEW_REPLY_MS", "10000", 1);  // the others wait as long as it takes
     OwnedRun run;
     if (status == TARN_OK && row.measures)
@@ -183,7 +150,7 @@ TEST(CApi, FailuresAndStopsGiveTheProgramsTextsAndKeepWhatCame) {
     EXPECT_EQ(status, row.status) << row.board.front() << ": " << lastError();
     EXPECT_NE(lastError().find(row.message), std::string::npos) << lastError();
     EXPECT_EQ(run.run ? run.received() >= row.kept && run.received() < 60000 : row.kept < 0, true)
-        << row.port << " " << (run.run ? run.received() : -1);
+        << row.board.front() << " " << (run.run ? run.received() : -1);
     EXPECT_TRUE(!run.run || run.end() == row.end) << run.end();
     tarn_board_close(b);
   }
