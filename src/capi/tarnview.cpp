@@ -161,8 +161,8 @@ struct tarn_run {
 
 namespace {
 
-void connect(tarn_board& b) {
-  Connected connected = connectBoard(b.link, b.device, b.profile);
+// The board's connection from a connect or a check, or its failure thrown.
+void take(tarn_board& b, Connected connected) {
   if (!connected.connection)
     throw Failure{connected.portFailed ? TARN_ERROR_PORT : TARN_ERROR_BOARD, connected.error};
   b.connection = std::move(*connected.connection);
@@ -211,7 +211,7 @@ tarn_status tarn_board_open(const char* port, const char* model, tarn_board** bo
     if (!device.error.empty())
       throw Failure{TARN_ERROR_ARGUMENT, std::string(port) + ": " + device.error};
     auto opened = std::make_unique<tarn_board>(*profile, device.device);
-    connect(*opened);
+    take(*opened, connectBoard(opened->link, opened->device, opened->profile));
     *board = opened.release();
   });
 }
@@ -223,15 +223,7 @@ tarn_status tarn_board_close(tarn_board* board) {
 tarn_status tarn_board_check(tarn_board* board) {
   return guarded([&] {
     tarn_board& b = need(board, "board");
-    b.link.resync();
-    const BoardCheck check = checkBoard(b.link, b.profile);
-    if (check.outcome != BoardCheck::Outcome::Ok)
-      throw Failure{TARN_ERROR_BOARD, std::string(check.outcome == BoardCheck::Outcome::NoAnswer
-                                                      ? b.profile.noAnswer
-                                                      : b.profile.badStatus)};
-    const std::optional<int> rate = readRate(b.link);
-    b.connection = {check,
-                    rate && *rate < static_cast<int>(check.rates.size()) ? rate : std::nullopt};
+    take(b, checkConnection(b.link, b.profile));
   });
 }
 

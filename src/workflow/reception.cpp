@@ -17,6 +17,10 @@ Connected connectBoard(BoardLink& link, const std::string& device, const BoardPr
   } catch (const PortError& e) {
     return {std::nullopt, std::string(board_texts::kComOpenFailed) + " " + e.what(), true};
   }
+  return checkConnection(link, board);
+}
+
+Connected checkConnection(BoardLink& link, const BoardProfile& board) {
   link.resync();
   Connection c{checkBoard(link, board), std::nullopt};
   if (c.check.outcome != BoardCheck::Outcome::Ok)

@@ -33,6 +33,8 @@ struct Connected {
   bool portFailed = false;
 };
 Connected connectBoard(BoardLink& link, const std::string& device, const BoardProfile& board);
+// The same on a link already open: the check again.
+Connected checkConnection(BoardLink& link, const BoardProfile& board);
 
 // The board's stream on a port the caller waits on (the command line, the C
 // library): what it brings is handed on as it comes until the stream is
