@@ -26,6 +26,7 @@
 #include "report/sweep_report.h"
 #include "workflow/files.h"
 #include "workflow/reception.h"
+#include "workflow/sweeping.h"
 
 namespace tarn::cli {
 namespace {
@@ -297,117 +298,54 @@ class Session {
     }
   }
 
-  // The plan of --rates and --count or --seconds; nothing, and said, for a
-  // text that only the board's other filter offers.
-  std::optional<std::vector<SweepStep>> sweepPlan() {
-    std::vector<std::string> rates = o_.rates;  // none: every rate of the filter
-    for (size_t code = 0; o_.rates.empty() && code < check_.rates.size(); ++code)
-      rates.push_back(std::to_string(code));
-    std::vector<SweepStep> plan;
-    for (const std::string& rate : rates) {
-      const std::optional<int> code = rateCodeIn(check_.rates, rate);
-      if (!code) {
-        fail("'" + rate + "' is not offered with this filter (" + check_.settings + ")");
-        return std::nullopt;
-      }
-      const std::optional<double> hz = rateHzOf(check_.rates[static_cast<size_t>(*code)]);
-      plan.push_back({*code, o_.seconds     ? sweepCount(hz.value_or(0), *o_.seconds)
-                             : o_.count > 0 ? o_.count
-                                            : kSweepMinimumCount});
-    }
-    return plan;
-  }
-
   // Every rate of the plan in turn, each run saved as it ends, then the
   // table, the report, and the board back at the rate it was at.
   int sweep() {
-    const std::optional<std::vector<SweepStep>> plan = sweepPlan();
-    if (!plan) return 2;
+    const SweepPlan plan = sweepPlan(check_, o_.rates, o_.count, o_.seconds);
+    if (!plan.error.empty()) {
+      fail(plan.error);  // a text that only the board's other filter offers
+      return 2;
+    }
     Sweep sweep(link_, c_.clock,
-                {board_, check_.rates, check_.settings, *rate_, o_.format, o_.channels}, *plan);
+                {board_, check_.rates, check_.settings, *rate_, o_.format, o_.channels},
+                plan.steps);
     if (!o_.quiet) c_.err << "sweep: " << sweep.plannedText() << std::endl;
     const std::string date = datafile::dateTimeText(c_.clock.localNow());
     const SteadyTime started = c_.clock.now();
-    std::vector<std::string> files(plan->size());
     bool saveFailed = false;
-    size_t saved = 0;
-    const auto saveEnded = [&] {
-      for (; saved < sweep.ended(); ++saved) {
-        const SweepRun& run = sweep.runs()[saved];
-        if (!run.measurement || run.measurement->received() == 0) continue;
-        const std::string path = inFolder(sweepFileName(run));
-        if (saveData(*run.measurement, path))
-          files[saved] = path;
-        else
-          saveFailed = true;
-      }
-    };
+    std::vector<std::string> files;
     c_.catchInterrupts(true);
     {
       Progress progress(c_, c_.errIsTerminal && !o_.quiet);
-      try {
-        sweep.start();
-        saveEnded();
-        const bool interrupted = sweep.running() && reception_.pump([&](std::string_view chars) {
-          sweep.feed(chars);
-          saveEnded();
-          progress.show([&](double) { return sweep.progressText(); });
-          return sweep.running();
-        });
-        if (interrupted) sweep.stop();
-      } catch (const PortError&) {
-        sweep.portLost();
-      }
+      files = runSweep(
+          reception_, sweep, c_.clock, o_.out,
+          [&](const std::string& message) {
+            fail(message);
+            saveFailed = true;
+          },
+          [&] { progress.show([&](double) { return sweep.progressText(); }); });
     }
     c_.catchInterrupts(false);
-    saveEnded();
     const double seconds = std::chrono::duration<double>(c_.clock.now() - started).count();
-    return sweepResults(sweep, files, date, seconds) && !saveFailed ? 0 : 1;
+    return reportSweep(sweep, files, date, seconds) && !saveFailed ? 0 : 1;
   }
 
   // The sweep's figures, report, messages and table or JSON; true when every
   // rate finished, the report was written and the rate set back.
-  bool sweepResults(const Sweep& sweep, std::span<const std::string> files, const std::string& date,
-                    double seconds) {
-    std::vector<std::vector<ChannelAnalysis>> figures;
-    std::vector<SweepReportRun> reportRuns;
-    figures.reserve(files.size());
-    for (size_t i = 0; i < sweep.runs().size(); ++i) {
-      const SweepRun& run = sweep.runs()[i];
-      const bool measured = run.measurement && run.measurement->received() > 0;
-      figures.push_back(measured ? analyseNoise(run.measurement->settings(),
-                                                run.measurement->records(), board_.mvSummaryDivisor)
-                                 : std::vector<ChannelAnalysis>());
-      reportRuns.push_back({run, figures.back(), files[i]});
-    }
+  bool reportSweep(const Sweep& sweep, std::span<const std::string> files, const std::string& date,
+                   double seconds) {
     const std::string program = "tarnview-cli " TARNVIEW_VERSION;
-    const std::string reportPath = inFolder("report.html");
-    std::string reported;
-    try {
-      replaceFile(reportPath, sweepReportHtml({board_.name, check_.ident, check_.settings,
-                                               o_.format, o_.channels, o_.note, date, program},
-                                              reportRuns));
-      reported = reportPath;
-    } catch (const FileError& e) {
-      fail("cannot write the report " + reportPath + ": " + e.what());
-    }
+    const SweepResults results =
+        tarn::sweepResults(sweep, files,
+                           {board_.name, check_.ident, check_.settings, o_.format, o_.channels,
+                            o_.note, date, program},
+                           o_.out, board_.mvSummaryDivisor);
+    if (!results.error.empty()) fail(results.error);
+    const std::vector<std::vector<ChannelAnalysis>>& figures = results.figures;
+    const std::string& reported = results.report;
 
-    size_t unfinished = 0;
-    for (const SweepRun& run : sweep.runs()) unfinished += run.end != SweepRun::End::Finished;
-    const SweepRun* lost = nullptr;
-    for (const SweepRun& run : sweep.runs())
-      lost = run.end == SweepRun::End::PortLost ? &run : lost;
-    if (lost && lost->measurement)
-      fail(at::kLostDuringMeasurement + std::to_string(lost->measurement->received()) +
-           at::kLostCountEnd);
-    else if (sweep.portWasLost())
-      fail(bt::kPortLost);
-    else if (!sweep.rateRestored())
-      fail("the rate was not set back to " + std::string(check_.rates[*rate_]) + " (code " +
-           std::to_string(*rate_) + "): " + bt::kRateNotSet);
-    if (unfinished > 0)
-      fail("sweep: " + std::to_string(unfinished) + " of " + std::to_string(files.size()) +
-           " rates did not finish");
+    const std::vector<std::string> problems = sweepProblems(sweep, check_.rates);
+    for (const std::string& problem : problems) fail(problem);
 
     if (o_.json) {
       std::string runs = "[";
@@ -433,13 +371,7 @@ class Session {
       say("saved: " + o_.out);
       if (!reported.empty()) say("report: " + reported);
     }
-    return unfinished == 0 && sweep.rateRestored() && !reported.empty();
-  }
-
-  // `name` in the sweep's folder.
-  std::string inFolder(const std::string& name) const {
-    const char last = o_.out.back();
-    return o_.out + (last == '/' || last == '\\' ? "" : "/") + name;
+    return problems.empty() && !reported.empty();
   }
 
   int stats() {
