@@ -28,6 +28,7 @@
 #include "workflow/files.h"
 #include "workflow/json.h"
 #include "workflow/reception.h"
+#include "workflow/sweeping.h"
 
 static_assert(TARNVIEW_VERSION_MAJOR == TARNVIEW_PROJECT_MAJOR &&
                   TARNVIEW_VERSION_MINOR == TARNVIEW_PROJECT_MINOR &&
@@ -159,6 +160,14 @@ struct tarn_run {
   }
 };
 
+// A sweep's runs, each with its file and end, and its report.
+struct tarn_sweep {
+  std::vector<std::unique_ptr<tarn_run>> runs;  // empty where nothing was measured
+  std::vector<std::string> files;
+  std::vector<const char*> ends;
+  std::string report;
+};
+
 namespace {
 
 // The board's connection from a connect or a check, or its failure thrown.
@@ -166,6 +175,27 @@ void take(tarn_board& b, Connected connected) {
   if (!connected.connection)
     throw Failure{connected.portFailed ? TARN_ERROR_PORT : TARN_ERROR_BOARD, connected.error};
   b.connection = std::move(*connected.connection);
+}
+
+// A measurement's count, channels and format, or the failure they are.
+void checkChoices(int32_t count, tarn_channels channels, tarn_format format) {
+  if (count < 0 || count > kMaxCount)
+    throw Failure{TARN_ERROR_ARGUMENT, "count " + std::to_string(count) + " is not from 0 to " +
+                                           std::to_string(kMaxCount)};
+  if (channels < TARN_CHANNEL_0 || channels > TARN_CHANNELS_BOTH ||
+      (format != TARN_FORMAT_BINARY && format != TARN_FORMAT_MV))
+    throw Failure{TARN_ERROR_ARGUMENT, "no such channels or format"};
+}
+
+// The items of a comma-separated list; none for NULL or "".
+std::vector<std::string> listItems(const char* list) {
+  std::vector<std::string> items;
+  for (std::string_view rest = list ? list : ""; !rest.empty();) {
+    const size_t comma = std::min(rest.find(','), rest.size());
+    items.emplace_back(rest.substr(0, comma));
+    rest.remove_prefix(std::min(comma + 1, rest.size()));
+  }
+  return items;
 }
 
 // The values of one measured channel, each turned by `as`.
@@ -287,12 +317,7 @@ tarn_status tarn_board_measure(tarn_board* board, int32_t count, tarn_channels c
   return guarded([&] {
     need(run, "run pointer") = nullptr;
     tarn_board& b = need(board, "board");
-    if (count < 0 || count > kMaxCount)
-      throw Failure{TARN_ERROR_ARGUMENT, "count " + std::to_string(count) + " is not from 0 to " +
-                                             std::to_string(kMaxCount)};
-    if (channels < TARN_CHANNEL_0 || channels > TARN_CHANNELS_BOTH ||
-        (format != TARN_FORMAT_BINARY && format != TARN_FORMAT_MV))
-      throw Failure{TARN_ERROR_ARGUMENT, "no such channels or format"};
+    checkChoices(count, channels, format);
     const int rate = b.currentRate();
     b.stop.store(false);
     b.port->clearWake();
@@ -328,6 +353,93 @@ tarn_status tarn_board_measure(tarn_board* board, int32_t count, tarn_channels c
     *run = r.release();
     if (lost) throw Failure{TARN_ERROR_PORT, std::move(message)};
   });
+}
+
+tarn_status tarn_board_sweep(tarn_board* board, const char* rates, int32_t count, double seconds,
+                             tarn_channels channels, tarn_format format, const char* folder,
+                             const char* note, tarn_progress progress, void* user,
+                             tarn_sweep** sweep) {
+  return guarded([&] {
+    need(sweep, "sweep pointer") = nullptr;
+    tarn_board& b = need(board, "board");
+    const std::string where = text(folder, "folder");
+    checkChoices(count, channels, format);
+    const int rate = b.currentRate();
+    const BoardCheck& check = b.connection.check;
+    const SweepPlan plan = sweepPlan(check, listItems(rates), count,
+                                     seconds > 0 ? std::optional(seconds) : std::nullopt);
+    if (!plan.error.empty()) throw Failure{TARN_ERROR_ARGUMENT, plan.error};
+    b.stop.store(false);
+    b.port->clearWake();
+    Sweep s(b.link, b.clock,
+            {b.profile, check.rates, check.settings, rate, static_cast<DataFormat>(format),
+             static_cast<Channels>(channels)},
+            plan.steps);
+    const std::string date = datafile::dateTimeText(b.clock.localNow());
+    std::vector<std::string> problems;
+    const std::vector<std::string> files = runSweep(
+        b.reception, s, b.clock, where,
+        [&](const std::string& message) { problems.push_back(message); },
+        [&] {
+          if (progress && progress(static_cast<int32_t>(s.ended()),
+                                   static_cast<int32_t>(s.runs().size()), user) != 0)
+            b.stop.store(true);
+        });
+    const std::string program = "libtarnview " TARNVIEW_VERSION;
+    const SweepResults results =
+        sweepResults(s, files,
+                     {b.profile.name, check.ident, check.settings, static_cast<DataFormat>(format),
+                      static_cast<Channels>(channels), note ? note : "", date, program},
+                     where, b.profile.mvSummaryDivisor);
+    auto out = std::make_unique<tarn_sweep>();
+    for (size_t i = 0; i < s.runs().size(); ++i) {
+      const SweepRun& run = s.runs()[i];
+      std::unique_ptr<tarn_run>& r = out->runs.emplace_back();
+      if (run.measurement && run.measurement->received() > 0) {
+        r = std::make_unique<tarn_run>();
+        r->profile = &b.profile;
+        r->measurement = std::make_unique<Measurement>(*run.measurement);
+        r->status = endName(run.end);
+        r->dateTime = date;
+      }
+      out->files.push_back(files[i]);
+      out->ends.push_back(endName(run.end));
+    }
+    out->report = results.report;
+    if (!results.error.empty()) problems.push_back(results.error);
+    const std::vector<std::string> failed = sweepProblems(s, check.rates);
+    problems.insert(problems.begin(), failed.begin(), failed.end());
+    if (s.rateRestored()) b.connection.rate = rate;
+    *sweep = out.release();
+    if (problems.empty()) return;
+    std::string message;
+    for (const std::string& p : problems) message += (message.empty() ? "" : "\n") + p;
+    throw Failure{s.portWasLost() ? TARN_ERROR_PORT : TARN_ERROR_BOARD, message};
+  });
+}
+
+tarn_status tarn_sweep_runs(const tarn_sweep* sweep, size_t* runs, const char** report) {
+  return guarded([&] {
+    const tarn_sweep& s = need(sweep, "sweep");
+    if (runs) *runs = s.runs.size();
+    if (report) *report = s.report.c_str();
+  });
+}
+
+tarn_status tarn_sweep_run(const tarn_sweep* sweep, size_t index, const tarn_run** run,
+                           const char** file, const char** end) {
+  return guarded([&] {
+    const tarn_sweep& s = need(sweep, "sweep");
+    if (index >= s.runs.size())
+      throw Failure{TARN_ERROR_ARGUMENT, "no run " + std::to_string(index) + " in the sweep"};
+    if (run) *run = s.runs[index].get();
+    if (file) *file = s.files[index].c_str();
+    if (end) *end = s.ends[index];
+  });
+}
+
+tarn_status tarn_sweep_free(tarn_sweep* sweep) {
+  return guarded([&] { delete sweep; });
 }
 
 tarn_status tarn_board_stop(tarn_board* board) {

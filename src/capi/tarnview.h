@@ -69,6 +69,7 @@ typedef enum tarn_end {
 
 typedef struct tarn_board tarn_board;
 typedef struct tarn_run tarn_run;
+typedef struct tarn_sweep tarn_sweep;
 
 /* Called from the measuring thread after each batch of records and at least
  * every 200 ms: `received` records so far of `total` (0 for an endless run).
@@ -128,6 +129,38 @@ TARNVIEW_API tarn_status tarn_board_measure(tarn_board* board, int32_t count,
  * affected. Any thread, and a signal handler: it only sets a flag and wakes
  * the wait. */
 TARNVIEW_API tarn_status tarn_board_stop(tarn_board* board);
+
+/* The sweep, as tarnview-cli sweep: at each of `rates` in turn (codes and
+ * rate texts of the filter separated by commas; NULL or "" for every rate),
+ * `count` records, or when `count` is 0 as many as `seconds` take (at least
+ * 256), each run saved in the existing `folder` as it ends
+ * ("rate-06-49.68sps.csv"), then the report `folder`/report.html (`note`, or
+ * NULL, in its conditions) and the board back at its rate. `progress` gets
+ * the runs ended and planned; tarn_board_stop() or its nonzero return stops
+ * the sweep. On TARN_OK and on a failure after the start (a run that did not
+ * finish, the rate not set back, the port lost: the status says which and
+ * the last error every message, one a line) *sweep is the sweep for
+ * tarn_sweep_free(); otherwise NULL. The board's thread only;
+ * tarn_board_stop() from any. */
+TARNVIEW_API tarn_status tarn_board_sweep(tarn_board* board, const char* rates, int32_t count,
+                                          double seconds, tarn_channels channels,
+                                          tarn_format format, const char* folder, const char* note,
+                                          tarn_progress progress, void* user, tarn_sweep** sweep);
+
+/* The number of planned runs, and the report's path ("" when it could not be
+ * written); texts live as long as the sweep. Any thread, as a run. */
+TARNVIEW_API tarn_status tarn_sweep_runs(const tarn_sweep* sweep, size_t* runs,
+                                         const char** report);
+
+/* Planned run `index`: its run (NULL when nothing was measured; it belongs
+ * to the sweep), its data file ("" when none was written) and how it ended
+ * ("finished", "stopped", "refused", "rate not set", "silent", "no valid
+ * record", "port lost", "not run"). Any thread, as a run. */
+TARNVIEW_API tarn_status tarn_sweep_run(const tarn_sweep* sweep, size_t index, const tarn_run** run,
+                                        const char** file, const char** end);
+
+/* Frees a sweep and its runs; NULL is allowed. */
+TARNVIEW_API tarn_status tarn_sweep_free(tarn_sweep* sweep);
 
 /* Reads the data file at `path` into a new run. Any thread. */
 TARNVIEW_API tarn_status tarn_read(const char* path, tarn_run** run);

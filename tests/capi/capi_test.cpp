@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -175,6 +176,42 @@ TEST(CApi, StopFromAnotherThreadAndTheCHeader) {
   EXPECT_GT(run.received(), 0);
   tarn_board_close(b);
   EXPECT_GE(c_first_code("COM4", 5), 0);
+}
+
+// The sweep: a run and a file per rate and the report; a rate the filter
+// does not offer is refused before anything is sent.
+TEST(CApi, SweepSavesEachRateAndItsReport) {
+  test::BoardProcess board({"--no-pacing"});
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("tarnview_sweep_" + std::to_string(getpid()));
+  std::filesystem::create_directories(folder);
+  tarn_board* b = nullptr;
+  ASSERT_EQ(tarn_board_open("COM4", nullptr, &b), TARN_OK) << lastError();
+  tarn_sweep* sweep = nullptr;
+  EXPECT_EQ(tarn_board_sweep(b, "2,10sps", 30, 0, TARN_CHANNEL_1, TARN_FORMAT_MV, folder.c_str(),
+                             "shorted", nullptr, nullptr, &sweep),
+            TARN_OK)
+      << lastError();
+  size_t runs = 0;
+  const char* report = nullptr;
+  tarn_sweep_runs(sweep, &runs, &report);
+  EXPECT_EQ(runs, 2u);
+  EXPECT_NE(std::string(report).find("report.html"), std::string::npos);
+  for (size_t i = 0; i < runs; ++i) {
+    const tarn_run* run = nullptr;
+    const char *file = nullptr, *end = nullptr;
+    tarn_sweep_run(sweep, i, &run, &file, &end);
+    int32_t received = 0;
+    tarn_run_counts(run, &received, nullptr, nullptr, nullptr);
+    EXPECT_TRUE(received == 30 && std::filesystem::file_size(file) > 0) << end << " " << file;
+  }
+  tarn_sweep_free(sweep);
+  EXPECT_EQ(tarn_board_sweep(b, "7,1000000sps", 30, 0, TARN_CHANNEL_0, TARN_FORMAT_BINARY,
+                             folder.c_str(), nullptr, nullptr, nullptr, &sweep),
+            TARN_ERROR_ARGUMENT);
+  EXPECT_NE(lastError().find("'1000000sps' is not offered"), std::string::npos) << lastError();
+  tarn_board_close(b);
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace

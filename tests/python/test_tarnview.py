@@ -91,3 +91,19 @@ def test_example_prints_the_noise_at_each_rate(board):
     out = subprocess.run([sys.executable, example, b.device, "--rates", "5sps,8", "--count", "200"],
                          capture_output=True, text=True, check=True).stdout
     assert [line.split()[0] for line in out.splitlines()[1:]] == ["5sps", "100.2sps"], out
+
+
+def test_sweep_saves_each_rate_and_keeps_what_came_when_the_board_leaves(board, tmp_path):
+    with tarnview.Board(board("--no-pacing").device) as device:
+        sweep = device.sweep(tmp_path, rates=[2, "10sps"], count=40, channels="both")
+    assert [(r.end, r.run.rate_text) for r in sweep.runs] == [("finished", "5sps"),
+                                                            ("finished", "10sps")]
+    for r in sweep.runs:
+        numpy.testing.assert_array_equal(tarnview.read(r.file).values, r.run.values)
+    assert "10sps" in open(sweep.report, encoding="utf-8").read()
+    # The board leaves at the third rate's command: the first two are kept.
+    (tmp_path / "lost").mkdir()
+    with pytest.raises(tarnview.PortError) as e, \
+            tarnview.Board(board("--no-pacing", "--unplug-at-command", "8").device) as device:
+        device.sweep(tmp_path / "lost", rates=[2, 3, 4], count=30)
+    assert [r.end for r in e.value.sweep.runs] == ["finished", "finished", "port lost"]

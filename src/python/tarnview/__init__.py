@@ -29,7 +29,7 @@ from . import _library as _c
 if TYPE_CHECKING:
     import numpy
 
-__all__ = ["Board", "BoardInfo", "Run", "read", "analyse", "report", "Error", "ArgumentError",
+__all__ = ["Board", "BoardInfo", "Run", "Sweep", "SweepRun", "read", "analyse", "report", "Error", "ArgumentError",
            "PortError", "BoardError", "DataFileError", "ReportError", "__version__"]
 
 _lib = _c.load()
@@ -47,7 +47,12 @@ PathLike = Union[str, "os.PathLike[str]"]
 
 
 class Error(Exception):
-    """A failure the library reports; str() is the program's own message."""
+    """A failure the library reports; str() is the program's own message.
+
+    A sweep that ran but failed is in its `sweep`; otherwise that is None.
+    """
+
+    sweep: Sweep | None = None
 
 
 class ArgumentError(Error, ValueError):
@@ -122,8 +127,9 @@ class Run:
     text at the end), `rate_code`, `rate_text` and `board_settings`.
     """
 
-    def __init__(self, handle: int) -> None:
+    def __init__(self, handle: int, owner: Sweep | None = None) -> None:
         self._handle = ctypes.c_void_p(handle)
+        self._owner = owner  # a sweep's run is the sweep's to free
         fmt, channels, code, end = (ctypes.c_int() for _ in range(4))
         requested, received, discarded = (ctypes.c_int32() for _ in range(3))
         rate_text, settings, status = (ctypes.c_char_p() for _ in range(3))
@@ -146,7 +152,7 @@ class Run:
 
     def __del__(self) -> None:
         handle = getattr(self, "_handle", None)
-        if handle:
+        if handle and getattr(self, "_owner", None) is None:
             _lib.tarn_run_free(handle)
 
     def __repr__(self) -> str:
@@ -253,20 +259,62 @@ class Board:
         A port lost during the run raises PortError with the records that
         came in its `run`.
         """
-        if channels not in _CHANNELS or format not in _FORMATS:
-            raise ArgumentError(f"channels {channels!r} or format {format!r}: channels are "
-                                "0, 1 or 'both', formats 'binary' or 'mv'")
+        _check_choices(channels, format)
+        run = ctypes.c_void_p()
+        status, message = self._blocking(progress, lambda callback: _lib.tarn_board_measure(
+            self._open(), count, _CHANNELS[channels], _FORMATS[format], callback, None,
+            ctypes.byref(run)))
+        result = Run(run.value) if run.value else None
+        if status == _c.PORT and result is not None:
+            raise PortError(message, result)
+        if status != _c.OK:
+            raise _ERRORS.get(status, Error)(message)
+        assert result is not None
+        return result
+
+    def sweep(self, folder: PathLike, rates: Sequence[str | int] | None = None, count: int = 0,
+              seconds: float = 0, channels: int | str = 0, format: str = "binary",
+              note: str = "", progress: Callable[[int, int], object] | None = None) -> Sweep:
+        """The sweep, as `tarnview-cli sweep`: at each of `rates` (codes or
+        rate texts; None for every rate of the filter) `count` records, or as
+        many as `seconds` take, each run saved in the existing `folder` as it
+        ends, then `folder`/report.html and the board back at its rate.
+
+        `progress(ended, planned)` counts the runs; a true result, or Ctrl-C
+        (then KeyboardInterrupt), stops the sweep. When a rate did not finish,
+        the rate was not set back or the port went away, BoardError or
+        PortError says so, with the sweep in its `sweep`.
+        """
+        _check_choices(channels, format)
+        handle = ctypes.c_void_p()
+        listed = None if rates is None else ",".join(str(r) for r in rates).encode()
+        status, message = self._blocking(progress, lambda callback: _lib.tarn_board_sweep(
+            self._open(), listed, count, seconds, _CHANNELS[channels], _FORMATS[format],
+            _path(folder), note.encode(), callback, None, ctypes.byref(handle)))
+        result = Sweep(handle.value) if handle.value else None
+        if status != _c.OK:
+            error = _ERRORS.get(status, Error)(message)
+            error.sweep = result
+            raise error
+        assert result is not None
+        return result
+
+    def _blocking(self, progress: Callable[[int, int], object] | None,
+                  call: Callable[[Any], int]) -> tuple[int, str]:
+        """Runs a call that waits on the board with a progress callback that
+        can stop it, and Ctrl-C on the main thread as a stop: its status and
+        message. Raises what `progress` raised, or KeyboardInterrupt."""
         handle = self._open()
         interrupted: list[bool] = []
         failure: list[BaseException] = []
 
-        def on_progress(received: int, total: int, _user: object) -> int:
+        def on_progress(done: int, total: int, _user: object) -> int:
             if interrupted or failure:
                 return 1
             if progress is None:
                 return 0
             try:
-                return 1 if progress(received, total) else 0
+                return 1 if progress(done, total) else 0
             except BaseException as e:  # raised again once the board has stopped
                 failure.append(e)
                 return 1
@@ -275,29 +323,56 @@ class Board:
             interrupted.append(True)
             _lib.tarn_board_stop(handle)
 
-        callback = _c.PROGRESS(on_progress)
         catch = (threading.current_thread() is threading.main_thread()
                  and signal.getsignal(signal.SIGINT) is signal.default_int_handler)
         previous = signal.signal(signal.SIGINT, on_interrupt) if catch else None
-        run = ctypes.c_void_p()
         try:
-            status = _lib.tarn_board_measure(handle, count, _CHANNELS[channels], _FORMATS[format],
-                                             callback, None, ctypes.byref(run))
+            status = call(_c.PROGRESS(on_progress))
         finally:
             if catch:
                 signal.signal(signal.SIGINT, previous)
-        message = _message()  # before the run's own calls clear it
-        result = Run(run.value) if run.value else None
+        message = _message()  # before the results' own calls clear it
         if failure:
             raise failure[0]
         if interrupted:
             raise KeyboardInterrupt
-        if status == _c.PORT and result is not None:
-            raise PortError(message, result)
-        if status != _c.OK:
-            raise _ERRORS.get(status, Error)(message)
-        assert result is not None
-        return result
+        return status, message
+
+
+class SweepRun(NamedTuple):
+    """One planned run of a sweep."""
+
+    run: Run | None  #: None when nothing was measured
+    file: str  #: its data file, "" when none was written
+    end: str  #: "finished", "stopped", "refused", "rate not set", "silent", ...
+
+
+class Sweep:
+    """A sweep's runs, one per planned rate, and its report's path."""
+
+    def __init__(self, handle: int) -> None:
+        self._handle = ctypes.c_void_p(handle)
+        count, report = ctypes.c_size_t(), ctypes.c_char_p()
+        _check(_lib.tarn_sweep_runs(self._handle, ctypes.byref(count), ctypes.byref(report)))
+        self.report: str = _c.text(report.value)
+        self.runs: list[SweepRun] = []
+        for i in range(count.value):
+            run, file, end = ctypes.c_void_p(), ctypes.c_char_p(), ctypes.c_char_p()
+            _check(_lib.tarn_sweep_run(self._handle, i, ctypes.byref(run), ctypes.byref(file),
+                                       ctypes.byref(end)))
+            self.runs.append(SweepRun(Run(run.value, owner=self) if run.value else None,
+                                      _c.text(file.value), _c.text(end.value)))
+
+    def __del__(self) -> None:
+        handle = getattr(self, "_handle", None)
+        if handle:
+            _lib.tarn_sweep_free(handle)
+
+
+def _check_choices(channels: int | str, format: str) -> None:
+    if channels not in _CHANNELS or format not in _FORMATS:
+        raise ArgumentError(f"channels {channels!r} or format {format!r}: channels are "
+                            "0, 1 or 'both', formats 'binary' or 'mv'")
 
 
 def read(path: PathLike) -> Run:
