@@ -190,8 +190,9 @@ TARNVIEW_API tarn_status tarn_run_codes(const tarn_run* run, int channel, int64_
 TARNVIEW_API tarn_status tarn_run_millivolts(const tarn_run* run, int channel, double* values,
                                              size_t capacity, size_t* written);
 
-/* Saves the run as the window saves it, at `path` in one step. A measured
- * run takes the date and time of now; a run read from a file keeps its own. */
+/* Saves the run as the window saves it, at `path` in one step. The date line
+ * is a measured run's end (a sweep's start for its runs); a run read from a
+ * file keeps its own. */
 TARNVIEW_API tarn_status tarn_run_save(const tarn_run* run, const char* path);
 
 /* The noise figures per channel as JSON, the "figures" array of
