@@ -3,7 +3,9 @@
 // and ports; and the header from C.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -113,6 +115,49 @@ TEST(CApiFile, RefusesBadArgumentsFilesAndPortsWithTheProgramsTexts) {
   std::thread([] { EXPECT_EQ(lastError(), ""); }).join();
   // C, on a port that is not there: the failure and its message.
   EXPECT_EQ(c_first_code(scratch.at("no-port").c_str(), 5), -1);
+}
+
+// A board on the port TARNVIEW_TEST_PORT names (the Windows DLL under wine,
+// where scripts/test links a simulated board to a COM port; elsewhere the
+// board's tests are capi_test.cpp's): the values as the file saves them, and
+// a stop from another thread, which the port's wait sees within 200 ms.
+TEST(CApiBoard, MeasuresSavesAndStopsOnTheTestPort) {
+  const char* port = std::getenv("TARNVIEW_TEST_PORT");
+  if (!port) GTEST_SKIP() << "no TARNVIEW_TEST_PORT";
+  const Scratch scratch;
+  tarn_board* b = nullptr;
+  ASSERT_EQ(tarn_board_open(port, nullptr, &b), TARN_OK) << lastError();
+  int code = -1;
+  EXPECT_EQ(tarn_board_set_rate(b, "1007sps", &code), TARN_OK) << lastError();
+  EXPECT_EQ(code, 11);
+  tarn_run *run = nullptr, *back = nullptr;
+  ASSERT_EQ(
+      tarn_board_measure(b, 50, TARN_CHANNELS_BOTH, TARN_FORMAT_BINARY, nullptr, nullptr, &run),
+      TARN_OK)
+      << lastError();
+  ASSERT_EQ(tarn_run_save(run, scratch.at("run.csv").c_str()), TARN_OK) << lastError();
+  ASSERT_EQ(tarn_read(scratch.at("run.csv").c_str(), &back), TARN_OK) << lastError();
+  for (const int channel : {0, 1}) {
+    int64_t measured[50] = {}, read[50] = {};
+    size_t n = 0, m = 0;
+    tarn_run_codes(run, channel, measured, 50, &n);
+    tarn_run_codes(back, channel, read, 50, &m);
+    EXPECT_TRUE(n == 50 && m == 50 && std::equal(measured, measured + 50, read)) << channel;
+  }
+  tarn_run_free(back);
+  tarn_run_free(run);
+  std::thread stopper([b] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    tarn_board_stop(b);
+  });
+  EXPECT_EQ(tarn_board_measure(b, 0, TARN_CHANNEL_0, TARN_FORMAT_BINARY, nullptr, nullptr, &run),
+            TARN_OK);
+  stopper.join();
+  tarn_end end{};
+  tarn_run_counts(run, nullptr, nullptr, &end, nullptr);
+  EXPECT_EQ(end, TARN_END_STOPPED);
+  tarn_run_free(run);
+  tarn_board_close(b);
 }
 
 }  // namespace
