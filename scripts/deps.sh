@@ -18,6 +18,8 @@ TARNVIEW_PACKAGES=(
   # The noise analysis' FFT (header-only), the report's browser check and the
   # independent figures its tests compare with.
   libeigen3-dev chromium python3-numpy
+  # The Python package's tests.
+  python3-pytest
   # The Debian package's checks and manual pages.
   dpkg-dev lintian help2man
 )

@@ -1,5 +1,7 @@
 #include "board/commands.h"
 
+#include <charconv>
+
 #include "board/board_texts.h"
 #include "common/numbers.h"
 
@@ -48,6 +50,14 @@ std::optional<int> rateCode(std::span<const std::string_view> rates, std::string
   for (size_t i = 0; i < rates.size(); ++i)
     if (rates[i] == text) return static_cast<int>(i);
   return std::nullopt;
+}
+
+std::optional<int> rateCodeIn(std::span<const std::string_view> rates, std::string_view rate) {
+  int code = 0;
+  const auto [end, ec] = std::from_chars(rate.data(), rate.data() + rate.size(), code);
+  if (ec == std::errc() && end == rate.data() + rate.size())
+    return code >= 0 && code < static_cast<int>(rates.size()) ? std::optional(code) : std::nullopt;
+  return rateCode(rates, rate);
 }
 
 }  // namespace tarn

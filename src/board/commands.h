@@ -35,4 +35,7 @@ bool setRate(BoardLink& link, int code);
 // the text names no entry.
 std::optional<int> rateCode(std::span<const std::string_view> rates, std::string_view text);
 
+// The rate code `rate` names in a list: a position in it, or one of its texts.
+std::optional<int> rateCodeIn(std::span<const std::string_view> rates, std::string_view rate);
+
 }  // namespace tarn

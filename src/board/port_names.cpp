@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "board/board_texts.h"
 #include "common/numbers.h"
 
 namespace tarn {
@@ -32,6 +33,15 @@ PortChoice choosePort(std::string_view name, int highestPort) {
   } catch (const OverflowError&) {
   }
   return {PortNameError::Invalid, {}};
+}
+
+PortDevice portDeviceOf(std::string_view port, int highestPort) {
+  if (!port.starts_with("COM")) return {std::string(port), {}};
+  PortChoice choice = choosePort(port, highestPort);
+  if (choice.error == PortNameError::None) return {std::move(choice.device), {}};
+  return {{},
+          choice.error == PortNameError::OutOfRange ? board_texts::kComNumberRange
+                                                    : board_texts::kSettingError};
 }
 
 }  // namespace tarn

@@ -25,4 +25,13 @@ struct PortChoice {
 };
 PortChoice choosePort(std::string_view name, int highestPort);
 
+// The device a port as the programs take it stands for: a name beginning
+// with "COM" by choosePort(), anything else a device path as it is. On a bad
+// name `error` holds the window's message and `device` is empty.
+struct PortDevice {
+  std::string device;
+  std::string error;
+};
+PortDevice portDeviceOf(std::string_view port, int highestPort);
+
 }  // namespace tarn

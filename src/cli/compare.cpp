@@ -7,33 +7,12 @@
 #include <fstream>
 #include <ostream>
 
-#include "cli/files.h"
 #include "cli/output.h"
 #include "datafile/code_page.h"
 #include "datafile/save.h"
 #include "report/comparison.h"
 
 namespace tarn::cli {
-
-DataFileRead readDataFileAt(const std::string& path) {
-  std::string bytes;
-  try {
-    std::ifstream in(path, std::ios::binary);
-    if (!in.is_open()) throw std::ios_base::failure("open");
-    // In blocks, not a character at a time: twelve files of 65535 x 2
-    // records are 13 MB. A folder throws.
-    std::array<char, 1 << 16> block{};
-    for (std::streamsize n; (n = in.rdbuf()->sgetn(block.data(), block.size())) > 0;)
-      bytes.append(block.data(), static_cast<size_t>(n));
-  } catch (const std::ios_base::failure&) {
-    return {std::nullopt, 1, "cannot read " + path + ": " + std::strerror(errno)};
-  }
-  try {
-    return {datafile::readDataFile(bytes), 0, {}};
-  } catch (const datafile::NotADataFile& e) {
-    return {std::nullopt, 2, path + " is not a data file: " + e.what()};
-  }
-}
 
 int compareFiles(Context& c, const Options& o) {
   // Human text goes out in the user's character set, JSON in UTF-8.

@@ -6,17 +6,9 @@
 #include "cli/options.h"
 #include "cli/session.h"
 #include "datafile/saved_file.h"
+#include "workflow/files.h"
 
 namespace tarn::cli {
-
-// A data file read from `path`, or the exit status and the message of one
-// that cannot be: 1 when it cannot be read, 2 when it is not a data file.
-struct DataFileRead {
-  std::optional<datafile::SavedFile> file;
-  int status = 0;
-  std::string error;
-};
-DataFileRead readDataFileAt(const std::string& path);
 
 // `report A.csv B.csv ... --out R.html`: each file's figures as stats prints
 // them, how each run's rms noise compares with the first's, and the

@@ -190,12 +190,6 @@ void checkSweep(const Options& o) {
 
 }  // namespace
 
-std::optional<int> rateCodeIn(std::span<const std::string_view> rates, std::string_view rate) {
-  if (const std::optional<int> code = numberOf<int>(rate))
-    return *code >= 0 && *code < static_cast<int>(rates.size()) ? code : std::nullopt;
-  return rateCode(rates, rate);
-}
-
 Options parseArguments(std::span<const std::string_view> args) {
   Options o;
   o.board = boardByKey("pellan2");
@@ -245,16 +239,9 @@ Options parseArguments(std::span<const std::string_view> args) {
     throw UsageError("--min-bits needs binary data: mV data have no bits");
   // Both filters' lists are as long; a text must be in one of them.
   if (!o.rate.empty() && !eitherCode(o, o.rate)) throw noRate(o, o.rate);
-  if (o.port.starts_with("COM")) {
-    const PortChoice choice = choosePort(o.port, o.board->highestPort);
-    if (choice.error == PortNameError::OutOfRange)
-      throw UsageError("--port " + o.port + ": " + board_texts::kComNumberRange);
-    if (choice.error != PortNameError::None)
-      throw UsageError("--port " + o.port + ": " + board_texts::kSettingError);
-    o.device = choice.device;
-  } else {
-    o.device = o.port;
-  }
+  PortDevice port = portDeviceOf(o.port, o.board->highestPort);
+  if (!port.error.empty()) throw UsageError("--port " + o.port + ": " + port.error);
+  o.device = std::move(port.device);
   return o;
 }
 

@@ -50,9 +50,6 @@ struct Options {
 // Throws UsageError saying what is wrong.
 Options parseArguments(std::span<const std::string_view> args);
 
-// The rate code `rate` names in a list: a position in it, or one of its texts.
-std::optional<int> rateCodeIn(std::span<const std::string_view> rates, std::string_view rate);
-
 // The complete --help text.
 std::string usageText();
 

@@ -10,28 +10,9 @@
 #include "acquisition/sweep.h"
 #include "analysis/noise_analysis.h"
 #include "datafile/saved_file.h"
+#include "workflow/json.h"
 
 namespace tarn::cli {
-
-// Numbers in the shortest form that reads back the same, "." always.
-std::string numberText(double value);
-
-// The text as a JSON string, quoted and escaped.
-std::string jsonString(std::string_view utf8);
-
-// One JSON object, built member by member; texts are UTF-8.
-class JsonObject {
- public:
-  JsonObject& text(std::string_view key, std::string_view value);
-  JsonObject& number(std::string_view key, double value);
-  // A value that is JSON already: an object, an array, true, null ...
-  JsonObject& raw(std::string_view key, std::string_view json);
-  std::string str() const { return "{" + body_ + "}"; }
-
- private:
-  JsonObject& member(std::string_view key);
-  std::string body_;
-};
 
 const char* unitOf(DataFormat format);  // "codes" or "mV"
 const char* formatName(DataFormat format);
@@ -55,9 +36,6 @@ std::string linesLine(const ChannelAnalysis& f);
 // "CH0 sd 95% interval: 0.918..1.004codes 0.274..0.299uV (chi-square, n-1 dof;
 // assumes independent values)"
 std::string intervalLine(const ChannelAnalysis& f);
-// [{"channel":0,"count":...,"sdCi95":[low,high],"allan":[{"values":1,"seconds":...,
-// "adev":...}, ...],"allanTurn":{...}|null,"spectrum":{...}}, ...]
-std::string figuresJson(std::span<const ChannelAnalysis> figures);
 
 // The sweep's table: its heading, and one line per planned rate: the rate,
 // the records (valid / asked for), the end, and per measured channel sd and

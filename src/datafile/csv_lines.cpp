@@ -19,9 +19,12 @@ std::string dateTimeText(const LocalDateTime& t) {
 }
 
 std::string csvText(const Measurement& measurement, const std::string& dateTime) {
+  return csvText(measurement.settings(), measurement.records(), dateTime);
+}
+
+std::string csvText(const MeasurementSettings& settings, std::span<const SampleRecord> records,
+                    const std::string& dateTime) {
   namespace texts = datafile_texts;
-  const MeasurementSettings& settings = measurement.settings();
-  const std::span<const SampleRecord> records = measurement.records();
   std::string text;
   text.reserve(512 + records.size() * 20);  // two mV fields, a comma and CR LF are 19
   const auto line = [&text](std::string_view a, std::string_view b = {}) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <span>
 #include <string>
 
 #include "acquisition/measurement.h"
@@ -14,6 +15,8 @@ std::string dateTimeText(const LocalDateTime& t);
 // The whole file as UTF-8: seven header lines from the settings captured at
 // the measurement's start (the date and time line is `dateTime`), then one row
 // per record with the measured field(s); CR LF after every line.
+std::string csvText(const MeasurementSettings& settings, std::span<const SampleRecord> records,
+                    const std::string& dateTime);
 std::string csvText(const Measurement& measurement, const std::string& dateTime);
 
 }  // namespace tarn::datafile

@@ -2,7 +2,7 @@
 # Installs a build into a scratch prefix and checks what a desktop reads from
 # it: the programs, the menu entries, the icon and the AppStream metainfo;
 # that every program, its manual page, the metainfo, the Debian changelog and
-# the Debian package name the project's version; then that the package passes
+# the Debian packages name the project's version; then that the packages pass
 # lintian.
 #   install_check.sh BUILD_DIR VERSION
 set -euo pipefail
@@ -46,8 +46,18 @@ rm "$package/changelog"
 [ "$changelog" = "$version" ] || { echo "the Debian changelog's top entry is $changelog, not $version"; exit 1; }
 echo "the programs, manual pages, metainfo and changelog name version $version"
 
+# One package a part, as Debian has a library: the programs, the shared
+# library, its development files and the Python package.
 cpack -G DEB --config "$1/CPackConfig.cmake" -B "$package" >/dev/null
-deb=$(dpkg-deb -f "$package"/*.deb Version)
-[ "$deb" = "$version" ] || { echo "the Debian package's version is $deb, not $version"; exit 1; }
+names=()
+for deb in "$package"/*.deb; do
+  names+=("$(dpkg-deb -f "$deb" Package)")
+  said=$(dpkg-deb -f "$deb" Version)
+  [ "$said" = "$version" ] || { echo "$(basename "$deb")'s version is $said, not $version"; exit 1; }
+done
+[ "${names[*]}" = "libtarnview-dev libtarnview0 python3-tarnview tarnview" ] ||
+  { echo "the packages are ${names[*]}"; exit 1; }
+dpkg-deb -c "$package"/libtarnview0_*.deb | grep '/libtarnview\.so\.0 -> ' >/dev/null ||
+  { echo "libtarnview0 holds no libtarnview.so.0"; exit 1; }
 lintian --fail-on error,warning "$package"/*.deb
-echo "$(basename "$package"/*.deb) passes lintian"
+echo "${names[*]} pass lintian"

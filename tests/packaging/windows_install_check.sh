@@ -3,7 +3,8 @@
 # folder and checks it: the files are those `cmake --install` puts there (by
 # name and size: stripping stamps the time into a program), each
 # window has its Start-menu entry, the command line runs from there, every
-# program names the installer's version and the uninstaller is registered.
+# program names the installer's version, the library (DLL, header, Python
+# package) is there and the uninstaller is registered.
 # Then uninstalls silently and checks that all of it is gone. Wine's prefix
 # and settings come from the environment.
 #   windows_install_check.sh BUILD_DIR
@@ -33,6 +34,11 @@ for window in tarnview tarnview_solo; do
     fail "no Start-menu entry starts $window.exe"
 done
 [ -f "$installed/Uninstall.exe" ] && [ -f "$menu/Uninstall.lnk" ] || fail "no uninstaller"
+# The library for other programs: the DLL, its import library, the header and
+# the Python package.
+for file in bin/tarnview.dll lib/libtarnview.dll.a include/tarnview.h python/tarnview/__init__.py; do
+  [ -f "$installed/$file" ] || fail "no $file"
+done
 "$wine" reg query "$key" >/dev/null || fail "the uninstaller is not registered"
 "$wine" "$installed/bin/tarnview-cli.exe" --help | grep -q '^Usage: tarnview-cli' ||
   fail "tarnview-cli.exe does not run"

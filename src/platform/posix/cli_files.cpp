@@ -7,10 +7,10 @@
 #include <cstring>
 #include <filesystem>
 
-#include "cli/files.h"
 #include "datafile/save.h"
+#include "workflow/files.h"
 
-namespace tarn::cli {
+namespace tarn {
 
 void replaceFile(const std::string& path, std::string_view bytes) {
   struct stat info {};
@@ -44,4 +44,4 @@ void makeFolder(const std::string& path) {
   if (error) throw FileError(path + ": " + error.message());
 }
 
-}  // namespace tarn::cli
+}  // namespace tarn

@@ -2,11 +2,11 @@
 
 #include <filesystem>
 
-#include "cli/files.h"
 #include "datafile/save.h"
 #include "windows/files.h"
+#include "workflow/files.h"
 
-namespace tarn::cli {
+namespace tarn {
 namespace {
 
 // Paths on the command line are in the ANSI code page.
@@ -33,4 +33,4 @@ void makeFolder(const std::string& path) {
   if (error) throw FileError(path + ": " + error.message());
 }
 
-}  // namespace tarn::cli
+}  // namespace tarn
