@@ -22,6 +22,7 @@
 #include "datafile/code_page.h"
 #include "datafile/saved_file.h"
 #include "posix/serial_port.h"
+#include "support/fakes.h"
 #include "ui/presenter.h"
 
 namespace tarn {
@@ -140,17 +141,8 @@ Outcome cli(const std::string& args, bool patient = kPatient) {
   return {status, p.text};
 }
 
-std::string contentOf(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-
-// A data file without its date line, the one line two saves of the same
-// records may differ in.
-std::string withoutDateLine(std::string file) {
-  const size_t first = file.find("\r\n") + 2;
-  return file.erase(first, file.find("\r\n", first) + 2 - first);
-}
+using test::contentOf;
+using test::withoutDateLine;
 
 TEST(CliBoard, MeasuresEveryFormatAndChannelChoice) {
   namespace t = analysis_texts;

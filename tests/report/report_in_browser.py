@@ -137,11 +137,19 @@ check(len(lines) == 1 and abs(lines[0]["hz"] - LINE_HZ) < 0.3 and
 browser = ["/usr/bin/chromium", "--headless", "--no-sandbox", "--disable-gpu",
            "--disable-background-networking", "--disable-component-update", "--disable-sync",
            "--no-first-run", "--hide-scrollbars", "--user-data-dir=" + tempfile.mkdtemp()]
-dom = subprocess.run(browser + ["--dump-dom", "file://" + out], capture_output=True, text=True,
-                     timeout=120).stdout
+
+
+def read_page(path, size, shot):
+    """The page as Chromium reads it, and its screenshot `shot` in the artifacts."""
+    subprocess.run(browser + ["--window-size=" + size, "--screenshot=" +
+                              os.path.join(artifacts, shot), "file://" + path],
+                   capture_output=True, timeout=120)
+    return subprocess.run(browser + ["--dump-dom", "file://" + path], capture_output=True,
+                          text=True, timeout=120).stdout
+
+
+dom = read_page(out, "900,2400", "noise-report.png")
 shot = os.path.join(artifacts, "noise-report.png")
-subprocess.run(browser + ["--window-size=900,2400", "--screenshot=" + shot, "file://" + out],
-               capture_output=True, timeout=120)
 page = re.sub(r"<[^>]+>", " ", re.sub(r"<svg.*?</svg>", "[picture]", dom, flags=re.S))
 with open(os.path.join(artifacts, "noise-report.txt"), "w") as f:
     f.write(re.sub(r"\s+", " ", page))
@@ -183,11 +191,7 @@ for run, path in zip(runs, [data, second]):
     check(run["file"] == path and run["figures"] == stats["figures"], path + ": stats' figures")
 check([d["verdict"] for d in runs[1]["sdAgainstFirst"]] == ["real", "within the spread"],
       "CH0's difference real, CH1's within the spread: %s" % runs[1]["sdAgainstFirst"])
-dom = subprocess.run(browser + ["--dump-dom", "file://" + compared], capture_output=True,
-                     text=True, timeout=120).stdout
-subprocess.run(browser + ["--window-size=900,3000", "--screenshot=" +
-                          os.path.join(artifacts, "runs-compared.png"), "file://" + compared],
-               capture_output=True, timeout=120)
+dom = read_page(compared, "900,3000", "runs-compared.png")
 for name in [data, second]:
     check(name.replace("&", "&amp;").replace("<", "&lt;").replace(">", "&gt;") in dom, name)
 for ch in ("CH0", "CH1"):
@@ -219,11 +223,7 @@ if len(sys.argv) > 3:
     board.wait(timeout=10)
     check(run.returncode == 0, "sweep: " + run.stderr)
     sweep = os.path.join(folder, "report.html")
-    dom = subprocess.run(browser + ["--dump-dom", "file://" + sweep], capture_output=True,
-                         text=True, timeout=120).stdout
-    subprocess.run(browser + ["--window-size=800,1300", "--screenshot=" +
-                              os.path.join(artifacts, "sweep-report.png"), "file://" + sweep],
-                   capture_output=True, timeout=120)
+    dom = read_page(sweep, "800,1300", "sweep-report.png")
     table = dom[dom.find('<table class="rates"'):]
     table = table[:table.find("</table>")]
     bodies = re.findall(r"<tbody>(.*?)</tbody>", table, re.S)

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <deque>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <set>
 #include <string>
@@ -176,5 +178,18 @@ struct Rig {
   Presenter p;
   std::string statuses;  // every status text set, each followed by "|"
 };
+
+// A file's bytes; nothing for a file that is not there.
+inline std::string contentOf(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// A data file without its date line, the one line two saves of the same
+// records may differ in.
+inline std::string withoutDateLine(std::string file) {
+  const size_t first = file.find("\r\n") + 2;
+  return file.erase(first, file.find("\r\n", first) + 2 - first);
+}
 
 }  // namespace tarn::test

@@ -148,15 +148,8 @@ void saveScreenshot(HWND window, const std::string& name) {
   out.write(reinterpret_cast<const char*>(pixels.data()), size);
 }
 
-std::string contentOf(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-
-std::string withoutDateLine(std::string file) {
-  const size_t first = file.find("\r\n") + 2;
-  return file.erase(first, file.find("\r\n", first) + 2 - first);
-}
+using test::contentOf;
+using test::withoutDateLine;
 
 // This process's environment without the variable `name`, as CreateProcessW takes it.
 std::wstring environmentWithout(const std::wstring& name) {
