@@ -85,10 +85,7 @@ T& need(T* handle, const char* what) {
 }
 
 // A text argument, which must not be NULL.
-const char* text(const char* value, const char* what) {
-  if (!value) throw Failure{TARN_ERROR_ARGUMENT, std::string("no ") + what + " (NULL)"};
-  return value;
-}
+const char* text(const char* value, const char* what) { return &need(value, what); }
 
 // Pellan2, the board the programs take when none is named.
 const BoardProfile& defaultBoard() { return *boardByKey("pellan2"); }

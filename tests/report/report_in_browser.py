@@ -159,17 +159,27 @@ for f, section in zip(figures, re.split(r"<h2>", dom)[1:3]):
     check("assumes independent values" in section, "the interval's assumption")
     if f["allanTurn"]:
         check("stops falling: τ = " in section and "<circle" in section, "the turn marked")
-# Every figure the text prints is in the page, with the same decimals.
-for line in text.splitlines():
+
+
+def check_printed(text, dom, where, numbers_of):
+    """Every figure that numbers_of finds in a line of the printed text is in
+    the page, with the same decimals."""
+    for line in text.splitlines():
+        for value in numbers_of(line):
+            check(">" + value + "<" in dom, "%s of '%s' in %s" % (value, line, where))
+
+
+def report_numbers(line):
     if re.match(r"CH\d (count|noise|lines)", line):
-        numbers = [a or b for a, b in re.findall(r"=(-?\d+\.\d+)|(\d+\.\d+)(?:Hz|codes|uV)", line)]
-    elif re.match(r"CH\d sd 95% interval", line):
+        return [a or b for a, b in re.findall(r"=(-?\d+\.\d+)|(\d+\.\d+)(?:Hz|codes|uV)", line)]
+    if re.match(r"CH\d sd 95% interval", line):
         numbers = re.findall(r"\d+\.\d+", line)
         check(len(numbers) == 4, "both bounds in codes and µV: " + line)
-    else:
-        continue
-    for value in numbers:
-        check(">" + value + "<" in dom, "%s of '%s' in the page" % (value, line))
+        return numbers
+    return []
+
+
+check_printed(text, dom, "the page", report_numbers)
 check(os.path.getsize(shot) > 20000 if os.path.exists(shot) else False, "a screenshot")
 
 # Runs compared: a second file, its CH0 half as noisy again and without the
@@ -197,17 +207,20 @@ for name in [data, second]:
 for ch in ("CH0", "CH1"):
     for picture in (" spectra compared", " histograms compared", " waveform, " + data):
         check(dom.count('aria-label="%s%s"' % (ch, picture)) == 1, ch + picture)
-for line in text.splitlines():
+
+
+def comparison_numbers(line):
     if re.match(r"CH\d (count|noise|lines|sd 95% interval)", line):
-        numbers = [a or b or c for a, b, c in re.findall(
+        return [a or b or c for a, b, c in re.findall(
             r"=(-?\d+\.\d+)|(\d+\.\d+)(?:Hz|codes|uV)|(\d+\.\d+)\.\.", line)]
-    elif " against " in line:
+    if " against " in line:
         numbers = re.findall(r"(\d+\.\d+) %", line)
         check(len(numbers) == 1, "the difference's size: " + line)
-    else:
-        continue
-    for value in numbers:
-        check(">" + value + "<" in dom, "%s of '%s' in the comparison" % (value, line))
+        return numbers
+    return []
+
+
+check_printed(text, dom, "the comparison", comparison_numbers)
 
 if len(sys.argv) > 3:
     board = subprocess.Popen([sys.argv[3], "--no-pacing"], stdin=subprocess.PIPE,
